@@ -1,0 +1,134 @@
+#include "run_report.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+
+#include <pugixml.hpp>
+
+#include "text/text.hpp"
+
+namespace plainstep::host {
+
+namespace {
+constexpr size_t _TEXT_SHOWN = 40;  // code points of an element's text shown in a line
+
+std::string _short(const std::string& s) {
+  std::string one = text::join(text::split_ws(s), " ");
+  if (text::length(one) <= _TEXT_SHOWN) return one;
+  return text::substr(one, 0, _TEXT_SHOWN - 3) + "...";
+}
+
+std::string _seconds(double s) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2fs", s);
+  return buf;
+}
+
+std::string _step_block(const StepReport& s) {
+  std::ostringstream o;
+  print_step(o, s);
+  return o.str();
+}
+}  // namespace
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+const char* status_word(StepStatus s) {
+  switch (s) {
+    case StepStatus::pass: return "PASS";
+    case StepStatus::fail: return "FAIL";
+    case StepStatus::skip: break;
+  }
+  return "SKIP";
+}
+
+bool FileReport::passed() const { return !error && first_failure() == nullptr; }
+
+const StepReport* FileReport::first_failure() const {
+  for (const auto& s : steps)
+    if (s.status == StepStatus::fail) return &s;
+  return nullptr;
+}
+
+std::string FileReport::failure_message() const {
+  if (error) return *error;
+  const StepReport* f = first_failure();
+  if (!f) return "";
+  std::string msg = "step " + std::to_string(f->number) + " (line " + std::to_string(f->line) +
+                    ") failed: " + f->text;
+  if (!f->details.empty()) msg += ": " + f->details.front();
+  return msg;
+}
+
+std::string describe_element(const Element& e) {
+  std::string d = e.tag.empty() ? "element" : e.tag;
+  std::string name = _short(e.text);
+  if (name.empty()) {
+    for (const char* a : {"aria-label", "_label", "placeholder", "name", "id"})
+      if (const std::string* v = e.attributes.get(a); v && !text::trim(*v).empty()) {
+        name = std::string(a) + "=" + _short(*v);
+        break;
+      }
+    if (!name.empty()) d += " [" + name + "]";
+  } else {
+    d += " " + text::quoted_literal(name);
+  }
+  if (e.bounding_box)
+    d += " at (" + std::to_string(std::lround(e.bounding_box->x)) + ", " +
+         std::to_string(std::lround(e.bounding_box->y)) + ")";
+  return d;
+}
+
+void print_step(std::ostream& out, const StepReport& s) {
+  out << "  " << s.number << "  " << s.text << "  " << status_word(s.status);
+  if (s.status != StepStatus::skip) out << "  " << _seconds(s.seconds);
+  if (!s.outcome.empty()) out << "  " << s.outcome;
+  out << "\n";
+  for (const auto& d : s.details) out << "       " << d << "\n";
+}
+
+void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds) {
+  size_t passed = 0;
+  for (const auto& f : files) passed += f.passed() ? 1 : 0;
+  out << passed << " passed, " << files.size() - passed << " failed\n";
+  out << "total " << _seconds(seconds) << "\n";
+}
+
+void write_junit(const std::string& path, const std::vector<FileReport>& files, double seconds) {
+  pugi::xml_document doc;
+  auto decl = doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version") = "1.0";
+  decl.append_attribute("encoding") = "UTF-8";
+  auto suite = doc.append_child("testsuite");
+  size_t failures = 0;
+  for (const auto& f : files) failures += f.passed() ? 0 : 1;
+  suite.append_attribute("name") = "plainstep";
+  suite.append_attribute("tests") = static_cast<unsigned long long>(files.size());
+  suite.append_attribute("failures") = static_cast<unsigned long long>(failures);
+  suite.append_attribute("errors") = 0;
+  suite.append_attribute("time") = seconds;
+  for (const auto& f : files) {
+    auto tc = suite.append_child("testcase");
+    tc.append_attribute("name") = f.path.c_str();
+    tc.append_attribute("classname") = "plainstep";
+    tc.append_attribute("time") = f.seconds;
+    if (!f.passed()) {
+      auto fail = tc.append_child("failure");
+      std::string msg = f.failure_message();
+      fail.append_attribute("message") = msg.c_str();
+      if (const StepReport* s = f.first_failure())
+        fail.append_child(pugi::node_pcdata).set_value(_step_block(*s).c_str());
+    }
+    std::string log;
+    for (const auto& s : f.steps) log += _step_block(s);
+    tc.append_child("system-out").append_child(pugi::node_pcdata).set_value(log.c_str());
+  }
+  if (!doc.save_file(path.c_str(), "  "))
+    throw std::runtime_error("cannot write the JUnit file " + text::quoted_literal(path));
+}
+
+}  // namespace plainstep::host

@@ -1,0 +1,58 @@
+#pragma once
+// What a run shows: one line per step as it finishes, the failure details,
+// the summary, and the JUnit XML file.
+#include <chrono>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "records/records.hpp"
+
+namespace plainstep::host {
+
+enum class StepStatus { pass, fail, skip };
+
+struct StepReport {
+  int number = 0;               // 1-based, counting steps, not lines
+  int line = 0;                 // line in the step file
+  std::string text;             // the step as written
+  StepStatus status = StepStatus::skip;
+  double seconds = 0;
+  std::string outcome;          // what it resolved to, or the extracted value
+  std::vector<std::string> details;  // failure: what was looked for, what was found
+};
+
+struct FileReport {
+  std::string path;
+  std::string url;
+  std::vector<StepReport> steps;
+  std::optional<std::string> error;  // the file could not run at all (browser failed, ...)
+  double seconds = 0;
+
+  bool passed() const;
+  const StepReport* first_failure() const;
+  std::string failure_message() const;
+};
+
+// 'button "Login" at (120, 340)': tag, text (shortened), top-left corner.
+std::string describe_element(const Element& e);
+
+// "  3  click Login  PASS  0.21s  button "Login" at (120, 340)" plus the
+// indented detail lines of a failure.
+void print_step(std::ostream& out, const StepReport& step);
+
+// "N passed, N failed" alone on its line, then the total time.
+void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds);
+
+// One testsuite, one testcase per file with its steps in system-out and the
+// first failure as its failure message. Throws std::runtime_error naming the
+// file when it cannot be written.
+void write_junit(const std::string& path, const std::vector<FileReport>& files, double seconds);
+
+// Seconds since `start`, for step and file times.
+double seconds_since(std::chrono::steady_clock::time_point start);
+
+const char* status_word(StepStatus s);
+
+}  // namespace plainstep::host

@@ -1,0 +1,67 @@
+#include "run_resolve.hpp"
+
+#include <stdexcept>
+
+#include "strategy.hpp"
+#include "text/text.hpp"
+
+namespace plainstep::host {
+
+namespace {
+const Strategy& _need(const char* name) {
+  const Strategy* s = find_strategy(name);
+  if (!s) throw std::logic_error(std::string("resolution strategy '") + name + "' is not built in");
+  return *s;
+}
+
+bool _is_element_check(const std::string& action) {
+  return action == "verify_present" || action == "verify_visible" || action == "verify_enabled" ||
+         action == "verify_disabled";
+}
+}  // namespace
+
+std::string names_nothing_message(std::string_view step) {
+  return "the step names nothing to look for: " + text::quoted_literal(text::trim(step)) +
+         " has an empty target";
+}
+
+void verify_from_record(const std::string& action, ResolutionResult& r) {
+  if (!_is_element_check(action)) return;
+  State s;
+  if (r.resolved && r.element) {
+    s.present = true;
+    s.visible = r.element->is_visible.value_or(false);
+    s.enabled = r.element->is_enabled.value_or(false);
+  }
+  bool v = false;
+  if (s.present) {
+    if (action == "verify_present") v = true;
+    else if (action == "verify_visible") v = *s.visible;
+    else if (action == "verify_enabled") v = *s.enabled;
+    else v = !*s.enabled;
+  }
+  r.verified = v;
+  r.state = s;
+}
+
+RoutedResult resolve_routed(const ParsedInstruction& parsed, const Elements& elements,
+                            const Elements& text_elements, std::optional<std::string_view> step) {
+  if (names_nothing(parsed))
+    throw std::invalid_argument(names_nothing_message(step ? *step : parsed.action));
+  RoutedResult out;
+  RoutePlan plan = plan_route(parsed, step);
+  out.route = plan.route;
+  if (plan.route == Route::none) return out;
+  if (plan.route == Route::spatial) {
+    out.result = _need("spatial")(plan.spatial_instruction, elements, text_elements);
+    if (out.result.resolved) {
+      verify_from_record(parsed.action, out.result);
+      return out;
+    }
+    out.fell_back = true;
+  }
+  out.result = _need("lexical")(parsed, elements, text_elements);
+  return out;
+}
+
+}  // namespace plainstep::host

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include <pugixml.hpp>
+
+#include "run_closest.hpp"
+#include "run_report.hpp"
+
+using namespace plainstep;
+using namespace plainstep::host;
+
+namespace {
+
+ElementRef el(const char* tag, const char* text, AttributeMap attrs = {}) {
+  Element e;
+  e.tag = tag;
+  e.text = text;
+  e.attributes = std::move(attrs);
+  e.bounding_box = Box{120.4, 339.6, 80, 30};
+  return make_element(e);
+}
+
+TEST(Report, DescribesAnElementByTagTextAndPosition) {
+  EXPECT_EQ(describe_element(*el("button", "Login")), "button 'Login' at (120, 340)");
+  EXPECT_EQ(describe_element(*el("input", "", {{"id", "email"}, {"_label", "Email"}})),
+            "input [_label=Email] at (120, 340)");
+  auto long_text = describe_element(*el("p", "one two three four five six seven eight nine ten"));
+  EXPECT_NE(long_text.find("..."), std::string::npos);
+}
+
+TEST(Report, StepLineAndSummary) {
+  StepReport pass{1, 2, "click Login", StepStatus::pass, 0.214, "button 'Login' at (1, 2)", {}};
+  StepReport fail{2, 3, "click Logout", StepStatus::fail, 5.0, "", {"looked for: 'Logout'"}};
+  StepReport skip{3, 4, "accept dialog", StepStatus::skip, 0, "", {}};
+  std::ostringstream o;
+  for (auto* s : {&pass, &fail, &skip}) print_step(o, *s);
+  EXPECT_EQ(o.str(),
+            "  1  click Login  PASS  0.21s  button 'Login' at (1, 2)\n"
+            "  2  click Logout  FAIL  5.00s\n"
+            "       looked for: 'Logout'\n"
+            "  3  accept dialog  SKIP\n");
+
+  FileReport good{"a.steps", "u", {pass}, std::nullopt, 1};
+  FileReport bad{"b.steps", "u", {pass, fail, skip}, std::nullopt, 6};
+  FileReport broken{"c.steps", "u", {}, std::string("browser failed"), 0};
+  std::ostringstream sum;
+  print_summary(sum, {good, bad, broken}, 7.5);
+  EXPECT_EQ(sum.str(), "1 passed, 2 failed\ntotal 7.50s\n");
+  EXPECT_EQ(bad.failure_message(), "step 2 (line 3) failed: click Logout: looked for: 'Logout'");
+}
+
+TEST(Report, JunitParsesWithOneCasePerFile) {
+  StepReport pass{1, 2, "type <a&b> into \"Name\"", StepStatus::pass, 0.1, "", {}};
+  StepReport fail{2, 3, "click Logout", StepStatus::fail, 5.0, "", {"found nothing"}};
+  std::vector<FileReport> files{{"a.steps", "u", {pass}, std::nullopt, 1},
+                                {"b.steps", "u", {pass, fail}, std::nullopt, 6}};
+  auto path = std::filesystem::temp_directory_path() / "plainstep-runner-junit.xml";
+  write_junit(path.string(), files, 7);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(path.c_str()));
+  auto suite = doc.child("testsuite");
+  EXPECT_EQ(suite.attribute("tests").as_int(), 2);
+  EXPECT_EQ(suite.attribute("failures").as_int(), 1);
+  auto first = suite.child("testcase");
+  EXPECT_STREQ(first.attribute("name").value(), "a.steps");
+  EXPECT_FALSE(first.child("failure"));
+  EXPECT_NE(std::string(first.child_value("system-out")).find("type <a&b> into \"Name\""),
+            std::string::npos);
+  auto second = first.next_sibling("testcase");
+  EXPECT_STREQ(second.child("failure").attribute("message").value(),
+               "step 2 (line 3) failed: click Logout: found nothing");
+  std::filesystem::remove(path);
+  EXPECT_THROW(write_junit("/nonexistent-dir/x.xml", files, 1), std::runtime_error);
+}
+
+TEST(Closest, SharedWordsThenSpelling) {
+  Elements els{el("button", "Register"), el("button", "Log in"), el("a", "Logout help"),
+               el("input", "", {{"placeholder", "Login name"}})};
+  Elements texts{el("p", "Welcome"), el("span", "")};
+  auto got = closest_candidates("Login", els, texts, 3);
+  ASSERT_EQ(got.size(), 3u);
+  EXPECT_EQ(got[0], els[3]);  // shares the word "login"
+  EXPECT_EQ(got[1], els[1]);  // "log in" is one edit away
+  EXPECT_EQ(closest_candidates("x", {}, {}).size(), 0u);
+  EXPECT_EQ(edit_distance("Kitten", "sitting"), 3u);
+}
+
+}  // namespace
