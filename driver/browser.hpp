@@ -1,0 +1,43 @@
+#pragma once
+// A launched browser, and the browser context each of its pages lives in.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/remote_object.hpp"
+
+namespace pw {
+
+class Page;
+
+class BrowserContext : public RemoteObject {
+ public:
+  using RemoteObject::RemoteObject;
+  std::shared_ptr<Page> new_page();
+  void close();
+
+ protected:
+  void _on_event(const std::string& method, const json& params) override;
+};
+
+class Browser : public RemoteObject {
+ public:
+  using RemoteObject::RemoteObject;
+
+  std::string version() const;
+  // A page in a fresh context of its own (closed with the page's browser).
+  std::shared_ptr<Page> new_page(const NewPageOptions& options = {});
+  // Closes the browser and everything in it. Does nothing when it is closed
+  // already or the driver is gone.
+  void close();
+  bool is_connected() const;
+
+ protected:
+  void _on_event(const std::string& method, const json& params) override;
+  void _on_dispose() override;
+
+ private:
+  bool closed_ = false;
+};
+
+}  // namespace pw

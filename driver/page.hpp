@@ -1,0 +1,82 @@
+#pragma once
+// A page (tab) of a browser.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/remote_object.hpp"
+
+namespace pw {
+
+class Dialog;
+class ElementHandle;
+class Frame;
+class Page;
+
+class Keyboard {
+ public:
+  explicit Keyboard(Page& page) : page_(page) {}
+  // A key name as the driver knows it ("Enter", "Tab", "Control+A", "a").
+  void press(const std::string& key);
+  // Types the text character by character into the focused element.
+  void type(const std::string& text);
+  void down(const std::string& key);
+  void up(const std::string& key);
+
+ private:
+  Page& page_;
+};
+
+class Page : public RemoteObject {
+ public:
+  Page(std::weak_ptr<Connection> connection, std::string type, std::string guid, json initializer);
+
+  using DialogHandler = std::function<void(std::shared_ptr<Dialog>)>;
+  // The handler is called with every dialog the page opens, while a driver
+  // call is waiting. It must answer the dialog (now or later) for the page
+  // to go on. Without a handler dialogs are dismissed at once (beforeunload
+  // accepted), so a page never hangs on an unanswered alert. An empty
+  // handler removes the current one.
+  void on_dialog(DialogHandler handler);
+
+  // Loads the address and returns after the wait_until event ("load",
+  // "domcontentloaded", "networkidle", "commit").
+  void navigate(const std::string& url, const std::string& wait_until = "load");
+  // The first element matching the CSS selector, or nullptr.
+  std::shared_ptr<ElementHandle> query_selector(const std::string& selector);
+  // Every element matching the CSS selector, in document order.
+  std::vector<std::shared_ptr<ElementHandle>> query_selector_all(const std::string& selector);
+  // Function source (called with `arg`) or an expression; its result as JSON.
+  json evaluate(const std::string& expression, const json& arg = json());
+  std::string url() const;
+  std::string title();
+  // PNG bytes of the viewport (or the whole page).
+  std::string screenshot(const ScreenshotOptions& options = {});
+  Keyboard& keyboard() { return keyboard_; }
+  void go_back(const std::string& wait_until = "load");
+  void reload(const std::string& wait_until = "load");
+  // Waits on the driver's side, dispatching events (dialogs) meanwhile.
+  void wait_for_timeout(double milliseconds);
+  std::optional<Viewport> viewport_size() const;
+  void close();
+  bool is_closed() const { return closed_; }
+
+  const std::shared_ptr<Frame>& main_frame() const;
+
+ protected:
+  void _on_event(const std::string& method, const json& params) override;
+  void _on_dispose() override;
+
+ private:
+  friend class BrowserContext;
+  void _on_dialog(const std::shared_ptr<Dialog>& dialog);
+
+  Keyboard keyboard_;
+  mutable std::shared_ptr<Frame> main_frame_;
+  DialogHandler dialog_handler_;
+  bool closed_ = false;
+};
+
+}  // namespace pw

@@ -1,0 +1,65 @@
+#pragma once
+// The browser session of one test run: the running driver, the launched
+// browser, the one page, and the dialog the page last opened.
+//
+// Reads config::BROWSER, HEADLESS, MAXIMIZED, VIEWPORT_WIDTH and
+// VIEWPORT_HEIGHT each time open() runs. Used from one thread.
+#include <memory>
+#include <string>
+
+#include "driver/browser.hpp"
+#include "driver/dialog.hpp"
+#include "driver/page.hpp"
+#include "driver/playwright.hpp"
+
+namespace plainstep {
+
+class SessionKeeper {
+ public:
+  SessionKeeper() = default;
+  ~SessionKeeper();  // close(), never throwing
+
+  SessionKeeper(const SessionKeeper&) = delete;
+  SessionKeeper& operator=(const SessionKeeper&) = delete;
+
+  // Starts the driver, launches the configured browser ("safari" means
+  // webkit; a name the driver has no type for means chromium), opens the
+  // page with the configured viewport (none when maximised), records its
+  // dialogs and loads `url` up to its load event. A session already open is
+  // closed first. Driver errors propagate unchanged; what was started before
+  // the failure stays held, so close() releases it.
+  void open(const std::string& url);
+
+  // The open page. Throws std::runtime_error "No page open — call
+  // open(url) first." when there is none.
+  std::shared_ptr<pw::Page> get_page() const;
+
+  // The most recent dialog the page opened and that has not been cleared,
+  // or nullptr. It is never answered here: the caller answers it.
+  std::shared_ptr<pw::Dialog> get_dialog() const { return _pending_dialog; }
+  void clear_dialog() { _pending_dialog = nullptr; }
+
+  // Closes the browser, then stops the driver; the pending dialog stays.
+  // Does nothing on a closed session. When closing fails the fields stay as
+  // they were and the error propagates.
+  void close();
+
+  // The page's dialog handler: records the dialog, replacing an older one.
+  void _on_dialog(std::shared_ptr<pw::Dialog> dialog) { _pending_dialog = std::move(dialog); }
+
+  // The running driver, or nullptr when closed (for hosts and tests that
+  // need the connection, e.g. to check processes).
+  std::shared_ptr<pw::Playwright> playwright() const { return _playwright; }
+  std::shared_ptr<pw::Browser> browser() const { return _browser; }
+
+ private:
+  std::shared_ptr<pw::Playwright> _playwright;
+  std::shared_ptr<pw::Browser> _browser;
+  std::shared_ptr<pw::Page> _page;
+  std::shared_ptr<pw::Dialog> _pending_dialog;
+};
+
+// The message get_page() fails with when no page is open.
+inline constexpr const char* NO_PAGE_MESSAGE = "No page open \u2014 call open(url) first.";
+
+}  // namespace plainstep
