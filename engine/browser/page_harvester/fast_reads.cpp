@@ -1,0 +1,210 @@
+// The fast reader: one page evaluation gathers, for every element of the
+// requested groups, the answers the rules may ask for; the rules then read
+// them here as they would read them from the driver.
+#include <map>
+#include <stdexcept>
+#include <unordered_map>
+
+#include "exact_reads.hpp"
+#include "page_harvester.hpp"
+#include "scripts.hpp"
+
+namespace plainstep::harvest {
+
+namespace {
+
+// Raised when a rule asks what the gathering did not collect: a fault of
+// the fast reader, never a property of the page, so no guard swallows it.
+[[noreturn]] void _not_gathered(const char* what, const std::string& xpath) {
+  throw std::logic_error(std::string("fast extraction did not gather ") + what + " of " + xpath);
+}
+
+struct _Node {
+  std::string tag, xpath;
+  bool visible = false;
+  std::optional<bool> enabled;
+  std::optional<Box> box;
+  std::vector<std::pair<std::string, std::string>> attributes;
+  bool has_text = false;
+  std::optional<std::string> text;  // nullopt with has_text: not an HTML element
+  std::optional<bool> direct;
+  bool has_labels = false;
+  std::optional<std::string> preceding, parent;
+};
+
+std::optional<std::string> _opt_string(const json& j, const char* key) {
+  auto it = j.find(key);
+  if (it == j.end() || it->is_null()) return std::nullopt;
+  return it->get<std::string>();
+}
+
+_Node _node_from(const json& j) {
+  _Node n;
+  n.tag = j.at("t").get<std::string>();
+  n.xpath = j.at("x").get<std::string>();
+  n.visible = j.at("v").get<bool>();
+  if (auto it = j.find("e"); it != j.end()) n.enabled = it->get<bool>();
+  if (const json& b = j.at("b"); !b.is_null())
+    n.box = Box{b.at(0).get<double>(), b.at(1).get<double>(), b.at(2).get<double>(), b.at(3).get<double>()};
+  for (const auto& a : j.at("a")) n.attributes.emplace_back(a.at(0).get<std::string>(), a.at(1).get<std::string>());
+  if (auto it = j.find("i"); it != j.end()) {
+    n.has_text = true;
+    if (!it->is_null()) n.text = it->get<std::string>();
+  }
+  if (auto it = j.find("d"); it != j.end()) n.direct = it->get<bool>();
+  if (j.contains("ps")) {
+    n.has_labels = true;
+    n.preceding = _opt_string(j, "ps");
+    n.parent = _opt_string(j, "pc");
+  }
+  return n;
+}
+
+class _FastElement : public ElementReads {
+ public:
+  explicit _FastElement(const _Node& n) : n_(n) {}
+  bool is_visible() override { return n_.visible; }
+  bool is_enabled() override {
+    if (!n_.enabled) _not_gathered("the enabled state", n_.xpath);
+    return *n_.enabled;
+  }
+  std::string tag_name() override { return n_.tag; }
+  std::string inner_text() override {
+    if (!n_.has_text) _not_gathered("the inner text", n_.xpath);
+    if (!n_.text) throw ReadFailure("Node is not an HTMLElement");
+    return *n_.text;
+  }
+  std::optional<std::string> attribute(const std::string& name) override {
+    for (const auto& [k, v] : n_.attributes)
+      if (k == name) return v;
+    return std::nullopt;
+  }
+  std::optional<Box> bounding_box() override { return n_.box; }
+  DataAttributes data_attributes() override {
+    DataAttributes out;
+    for (const auto& a : n_.attributes)
+      if (a.first.starts_with("data-")) out.push_back(a);
+    return out;
+  }
+  std::string xpath() override { return n_.xpath; }
+  bool has_direct_text() override {
+    if (!n_.direct) _not_gathered("the direct-text test", n_.xpath);
+    return *n_.direct;
+  }
+  std::optional<std::string> preceding_sibling_text() override {
+    if (!n_.has_labels) _not_gathered("the sibling label", n_.xpath);
+    return n_.preceding;
+  }
+  std::optional<std::string> parent_children_text() override {
+    if (!n_.has_labels) _not_gathered("the parent label", n_.xpath);
+    return n_.parent;
+  }
+
+ private:
+  const _Node& n_;
+};
+
+// A looked-up element's text: found and read, found but unreadable (not
+// an HTML element), or not found.
+struct _Lookup {
+  bool found = false;
+  std::optional<std::string> text;
+};
+
+std::unordered_map<std::string, _Lookup> _lookups(const json& pairs) {
+  std::unordered_map<std::string, _Lookup> out;
+  for (const auto& p : pairs) {
+    const json& v = p.at(1);
+    _Lookup l;
+    if (v.is_string()) l = {true, v.get<std::string>()};
+    else if (v.is_boolean()) l = {true, std::nullopt};
+    out.emplace(p.at(0).get<std::string>(), std::move(l));
+  }
+  return out;
+}
+
+// The gathering script knows each group by name: what it collects for an
+// element depends on the groups the element is in.
+std::string _group_name(const std::string& selector) {
+  if (selector == INTERACTABLE_SELECTOR) return "interactable";
+  if (selector == _CUSTOM_INPUT_SELECTOR) return "custom";
+  if (selector == _LABEL_CANDIDATE_SELECTOR) return "label";
+  if (selector == TEXT_SELECTOR) return "text";
+  throw std::logic_error("fast extraction has no group for the selector " + selector);
+}
+
+class _FastPage : public PageReads {
+ public:
+  _FastPage(std::shared_ptr<pw::Page> page, const std::vector<std::string>& selectors, bool pointer)
+      : page_(std::move(page)), pointer_(pointer) {
+    json groups = json::object();
+    for (const auto& sel : selectors) groups[_group_name(sel)] = sel;
+    json got = _gather(json{{"groups", groups}, {"pointer", pointer}});
+    for (const auto& n : got.at("nodes")) nodes_.push_back(_node_from(n));
+    for (const auto& sel : selectors)
+      groups_[sel] = got.at("groups").at(_group_name(sel)).get<std::vector<size_t>>();
+    ids_ = _lookups(got.at("ids"));
+    fors_ = _lookups(got.at("fors"));
+    if (pointer) pointer_items_ = got.value("pointer", json());
+  }
+
+  ElementList query_all(const std::string& selector) override {
+    auto it = groups_.find(selector);
+    if (it == groups_.end())
+      throw std::logic_error("fast extraction did not gather the group " + selector);
+    ElementList out;
+    out.reserve(it->second.size());
+    for (size_t i : it->second) out.push_back(std::make_unique<_FastElement>(nodes_.at(i)));
+    return out;
+  }
+  std::optional<std::string> text_of_id(const std::string& id) override { return _text(ids_, id); }
+  std::optional<std::string> text_of_label_for(const std::string& id) override {
+    return _text(fors_, id);
+  }
+  json pointer_items() override {
+    if (!pointer_) throw std::logic_error("fast extraction did not gather the pointer items");
+    if (pointer_items_.is_null()) throw ReadFailure("cursor-pointer script failed in the page");
+    return pointer_items_;
+  }
+  std::string url() override { return page_->url(); }
+
+ private:
+  static std::optional<std::string> _text(const std::unordered_map<std::string, _Lookup>& m,
+                                          const std::string& id) {
+    auto it = m.find(id);
+    if (it == m.end()) throw std::logic_error("fast extraction did not look up '" + id + "'");
+    if (!it->second.found) return std::nullopt;
+    if (!it->second.text) throw ReadFailure("Node is not an HTMLElement");
+    return it->second.text;
+  }
+
+  // A navigation that destroys the page's context mid-evaluation is met
+  // once more on the page that replaced it; other failures propagate.
+  json _gather(const json& arg) {
+    try {
+      return page_->evaluate(_GATHER_JS, arg);
+    } catch (const pw::ConnectionError&) {
+      throw;
+    } catch (const pw::TimeoutError&) {
+      throw;
+    } catch (const pw::Error&) {
+      return page_->evaluate(_GATHER_JS, arg);
+    }
+  }
+
+  std::shared_ptr<pw::Page> page_;
+  bool pointer_;
+  std::vector<_Node> nodes_;
+  std::map<std::string, std::vector<size_t>> groups_;
+  std::unordered_map<std::string, _Lookup> ids_, fors_;
+  json pointer_items_;
+};
+
+}  // namespace
+
+std::unique_ptr<PageReads> fast_reads(std::shared_ptr<pw::Page> page,
+                                      const std::vector<std::string>& selectors, bool pointer) {
+  return std::make_unique<_FastPage>(std::move(page), selectors, pointer);
+}
+
+}  // namespace plainstep::harvest

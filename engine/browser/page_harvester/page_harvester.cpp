@@ -1,0 +1,69 @@
+#include "page_harvester.hpp"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "exact_reads.hpp"
+#include "rules.hpp"
+
+namespace plainstep {
+
+Extraction extraction_from_environment() {
+  const char* v = std::getenv("PLAINSTEP_EXTRACTION");
+  if (!v || !*v || std::string_view(v) == "fast") return Extraction::fast;
+  if (std::string_view(v) == "exact") return Extraction::exact;
+  throw std::invalid_argument(std::string("PLAINSTEP_EXTRACTION must be fast or exact, got '") + v + "'");
+}
+
+PageHarvester::PageHarvester(std::shared_ptr<pw::Page> page, std::optional<Extraction> mode)
+    : page_(std::move(page)), mode_(mode) {
+  if (!page_) throw TypeError("PageHarvester needs a page, got none");
+}
+
+Extraction PageHarvester::mode() const { return mode_ ? *mode_ : extraction_from_environment(); }
+
+std::unique_ptr<harvest::PageReads> PageHarvester::_reads(const std::vector<std::string>& selectors,
+                                                          bool pointer) {
+  if (mode() == Extraction::exact) return harvest::exact_reads(page_);
+  return harvest::fast_reads(page_, selectors, pointer);
+}
+
+std::pair<Elements, Elements> PageHarvester::extract_interactable_elements() {
+  auto reads = _reads({INTERACTABLE_SELECTOR, _CUSTOM_INPUT_SELECTOR, _LABEL_CANDIDATE_SELECTOR,
+                       TEXT_SELECTOR},
+                      true);
+  Elements elements = harvest::native_elements(*reads);
+  for (auto& e : harvest::custom_inputs(*reads)) elements.push_back(std::move(e));
+  for (auto& e : harvest::pointer_elements(*reads)) elements.push_back(std::move(e));
+  _assign_spatial_labels(elements, harvest::label_candidates(*reads));
+  Elements text_elements = _dedup_text_elements(harvest::text_candidates(*reads));
+  reads.reset();  // every handle released before the snapshot and the return
+  _save_snapshot(elements, text_elements);
+  return {std::move(elements), std::move(text_elements)};
+}
+
+Elements PageHarvester::extract_text_elements() {
+  auto reads = _reads({TEXT_SELECTOR}, false);
+  return _dedup_text_elements(harvest::text_candidates(*reads));
+}
+
+std::string PageHarvester::_get_field_label(const std::shared_ptr<pw::ElementHandle>& element) {
+  if (!element) throw TypeError("_get_field_label needs an element, got none");
+  auto page = harvest::exact_reads(page_);
+  auto el = harvest::exact_element(element, false);
+  return harvest::field_label(*page, *el);
+}
+
+std::vector<LabelCandidate> PageHarvester::_collect_label_candidates() {
+  return harvest::label_candidates(*_reads({_LABEL_CANDIDATE_SELECTOR}, false));
+}
+
+Elements PageHarvester::_extract_custom_inputs() {
+  return harvest::custom_inputs(*_reads({_CUSTOM_INPUT_SELECTOR}, false));
+}
+
+Elements PageHarvester::_extract_cursor_pointer_elements() {
+  return harvest::pointer_elements(*_reads({}, true));
+}
+
+}  // namespace plainstep

@@ -1,0 +1,236 @@
+#include "rules.hpp"
+
+#include <functional>
+#include <limits>
+#include <unordered_set>
+
+#include "text/text.hpp"
+
+namespace plainstep {
+
+const std::array<const char*, 5> _NATIVE_TAGS = {"button", "input", "a", "select", "textarea"};
+const std::array<const char*, 13> _ARIA_ROLES = {
+    "button", "link",     "textbox",    "checkbox",   "menuitem", "menuitemcheckbox", "menuitemradio",
+    "option", "combobox", "searchbox",  "spinbutton", "switch",   "tab"};
+const std::array<const char*, 13> CAPTURED_ATTRIBUTES = {
+    "id",   "name", "type",  "placeholder", "aria-label", "aria-labelledby", "title",
+    "role", "href", "value", "class",       "data-testid", "alt"};
+const std::array<const char*, 15> _TEXT_TAGS = {"h1", "h2", "h3", "h4",    "h5", "h6", "p",     "span",
+                                                "label", "li", "td", "th", "a",  "button", "div"};
+
+namespace {
+std::string _interactable_selector() {
+  std::vector<std::string> parts(_NATIVE_TAGS.begin(), _NATIVE_TAGS.end());
+  for (const char* role : _ARIA_ROLES) parts.push_back(std::string("[role=\"") + role + "\"]");
+  for (const char* s : {"img[alt]", "img[data-testid]", "[data-testid]"}) parts.emplace_back(s);
+  return text::join(parts, ", ");
+}
+}  // namespace
+
+const std::string INTERACTABLE_SELECTOR = _interactable_selector();
+const std::string TEXT_SELECTOR =
+    text::join(std::vector<std::string>(_TEXT_TAGS.begin(), _TEXT_TAGS.end()), ", ");
+const std::string _LABEL_CANDIDATE_SELECTOR = "h1, h2, h3, h4, h5, h6, label, div, span, p";
+const std::string _CUSTOM_INPUT_SELECTOR =
+    "span[class*='editable'], div[class*='editable'], span[class*='input'], div[class*='input']";
+
+bool _is_custom_input(std::string_view tag, std::string_view classes) {
+  if (tag == "input" || tag == "textarea" || tag == "select") return false;
+  std::string lowered = text::lower(classes);
+  return text::contains(lowered, "editable") || text::contains(lowered, "input");
+}
+
+namespace harvest {
+namespace {
+
+constexpr size_t _LABEL_CANDIDATE_MAX_CHARS = 60;
+constexpr double _LABEL_CANDIDATE_MAX_HEIGHT = 40;
+
+bool _positive(const std::optional<Box>& bb) { return bb && bb->width > 0 && bb->height > 0; }
+
+void _captured_attributes(ElementReads& el, AttributeMap& map) {
+  for (const char* name : CAPTURED_ATTRIBUTES)
+    if (auto v = el.attribute(name)) map.set(name, std::move(*v));
+}
+
+void _merge_data_attributes(ElementReads& el, AttributeMap& map) {
+  for (auto& [name, value] : el.data_attributes()) map.set(name, std::move(value));
+}
+
+// One native or role element; false when it is skipped.
+bool _native_element(PageReads& page, ElementReads& el, Element& out) {
+  bool visible = el.is_visible();
+  bool enabled = el.is_enabled();
+  std::string tag = el.tag_name();
+  std::string txt = text::trim(el.inner_text());
+  if (txt.empty()) txt = text::trim(el.attribute("value").value_or(""));
+  std::optional<Box> bb = el.bounding_box();
+  if (!_positive(bb)) return false;
+  if (!visible && el.attribute("aria-label").value_or("").empty() &&
+      el.attribute("title").value_or("").empty())
+    return false;
+  AttributeMap attrs;
+  _captured_attributes(el, attrs);
+  _merge_data_attributes(el, attrs);
+  std::string xpath = el.xpath();
+  if (tag == "input" || tag == "textarea") {
+    std::string label = field_label(page, el);
+    if (!label.empty()) attrs.set("_label", std::move(label));
+  }
+  out = Element{tag, txt, std::nullopt, std::move(attrs), bb, visible, enabled, std::nullopt, xpath};
+  return true;
+}
+
+// The labelled-by texts, each identifier looked up on its own.
+std::string _labelled_by(PageReads& page, const std::string& ids) {
+  std::vector<std::string> found;
+  std::string id;
+  auto flush = [&] {
+    if (id.empty()) return;
+    guarded([&] {
+      if (auto t = page.text_of_id(id)) {
+        std::string s = text::trim(*t);
+        if (!s.empty()) found.push_back(std::move(s));
+      }
+    });
+    id.clear();
+  };
+  // Identifier lists are split at ASCII white space, as HTML splits them.
+  for (char c : ids) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') flush();
+    else id += c;
+  }
+  flush();
+  return text::join(found, " ");
+}
+
+std::string _guarded_text(const std::function<std::optional<std::string>()>& read) {
+  std::string out;
+  guarded([&] {
+    if (auto t = read()) out = text::trim(*t);
+  });
+  return out;
+}
+
+}  // namespace
+
+std::string field_label(PageReads& page, ElementReads& el) {
+  if (auto s = text::trim(el.attribute("aria-label").value_or("")); !s.empty()) return s;
+  if (auto by = el.attribute("aria-labelledby"); by && !by->empty())
+    if (auto s = _labelled_by(page, *by); !s.empty()) return s;
+  if (auto id = el.attribute("id"); id && !id->empty())
+    if (auto s = _guarded_text([&] { return page.text_of_label_for(*id); }); !s.empty()) return s;
+  if (auto s = text::trim(el.attribute("placeholder").value_or("")); !s.empty()) return s;
+  if (auto s = text::trim(el.attribute("title").value_or("")); !s.empty()) return s;
+  if (auto s = _guarded_text([&] { return el.preceding_sibling_text(); }); !s.empty()) return s;
+  return _guarded_text([&] { return el.parent_children_text(); });
+}
+
+Elements native_elements(PageReads& page) {
+  Elements out;
+  for (auto& el : page.query_all(INTERACTABLE_SELECTOR)) {
+    Element e;
+    bool kept = false;
+    guarded([&] { kept = _native_element(page, *el, e); });
+    if (kept) out.push_back(make_element(std::move(e)));
+  }
+  return out;
+}
+
+Elements custom_inputs(PageReads& page) {
+  Elements out;
+  std::unordered_set<std::string> seen;
+  for (auto& el : page.query_all(_CUSTOM_INPUT_SELECTOR)) {
+    guarded([&] {
+      std::string tag = el->tag_name();
+      if (!_is_custom_input(tag, el->attribute("class").value_or(""))) return;
+      std::optional<Box> bb = el->bounding_box();
+      if (!_positive(bb) || !el->is_visible()) return;
+      std::string xpath = el->xpath();
+      if (!seen.insert(xpath).second) return;
+      std::string txt = text::trim(el->inner_text());
+      std::string label = field_label(page, *el);
+      AttributeMap attrs;
+      _captured_attributes(*el, attrs);
+      if (!label.empty()) attrs.set("_label", std::move(label));
+      out.push_back(make_element(
+          Element{tag, txt, std::nullopt, std::move(attrs), bb, true, true, true, xpath}));
+    });
+  }
+  return out;
+}
+
+Elements pointer_elements(PageReads& page) {
+  json items;
+  try {
+    items = page.pointer_items();
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const std::exception&) {
+    return {};  // a refused evaluation (navigation, script error) is an empty group
+  }
+  Elements out;
+  if (!items.is_array()) return out;
+  std::unordered_set<std::string> seen;
+  for (const auto& item : items) {
+    std::string xpath = item.value("xpath", "");
+    if (!seen.insert(xpath).second) continue;
+    AttributeMap attrs;
+    if (std::string cls = item.value("cls", ""); !cls.empty()) attrs.set("class", cls);
+    if (std::string aria = item.value("aria", ""); !aria.empty()) attrs.set("aria-label", aria);
+    Box bb{item.at("x").get<double>(), item.at("y").get<double>(), item.at("w").get<double>(),
+           item.at("h").get<double>()};
+    out.push_back(make_element(Element{"button", item.at("text").get<std::string>(), std::nullopt,
+                                       std::move(attrs), bb, true, true, std::nullopt, xpath}));
+  }
+  return out;
+}
+
+std::vector<LabelCandidate> label_candidates(PageReads& page) {
+  std::vector<LabelCandidate> out;
+  std::unordered_set<std::string> seen;
+  for (auto& el : page.query_all(_LABEL_CANDIDATE_SELECTOR)) {
+    guarded([&] {
+      if (!el->is_visible()) return;
+      std::string txt = text::trim(el->inner_text());
+      std::optional<Box> bb = el->bounding_box();
+      if (txt.empty() || !bb) return;
+      if (text::length(txt) > _LABEL_CANDIDATE_MAX_CHARS || bb->height > _LABEL_CANDIDATE_MAX_HEIGHT)
+        return;
+      if (!seen.insert(txt).second) return;
+      out.push_back({txt, *bb});
+    });
+  }
+  return out;
+}
+
+Elements text_candidates(PageReads& page) {
+  Elements out;
+  for (auto& el : page.query_all(TEXT_SELECTOR)) {
+    guarded([&] {
+      if (!el->is_visible()) return;
+      std::string txt = text::trim(el->inner_text());
+      if (txt.empty()) return;
+      std::optional<Box> bb = el->bounding_box();
+      if (!bb) return;
+      std::string tag = el->tag_name();
+      std::string xpath = el->xpath();
+      AttributeMap attrs;
+      for (const char* name : {"id", "class", "href", "aria-label"})
+        if (auto v = el->attribute(name)) attrs.set(name, std::move(*v));
+      _merge_data_attributes(*el, attrs);
+      bool direct = el->has_direct_text();
+      out.push_back(make_element(
+          Element{tag, txt, direct, std::move(attrs), bb, true, true, std::nullopt, xpath}));
+    });
+  }
+  return out;
+}
+
+std::string url_slug(std::string_view url) {
+  std::string s = text::replace_all(text::replace_all(url, "://", "_"), "/", "_");
+  return text::substr(s, 0, 60);
+}
+
+}  // namespace harvest
+}  // namespace plainstep

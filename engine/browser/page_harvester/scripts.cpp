@@ -1,0 +1,363 @@
+#include "scripts.hpp"
+
+namespace plainstep {
+
+const std::string _XPATH_JS = R"JS(el => {
+  const steps = [];
+  let node = el;
+  while (node && node.nodeType === 1) {
+    let n = 1;
+    for (let sib = node.previousElementSibling; sib; sib = sib.previousElementSibling)
+      if (sib.tagName === node.tagName) n++;
+    steps.unshift(node.tagName.toLowerCase() + '[' + n + ']');
+    node = node.parentNode;
+  }
+  return '/' + steps.join('/');
+})JS";
+
+const std::string _TAG_NAME_JS = "el => el.tagName.toLowerCase()";
+
+const std::string _DATA_ATTRIBUTES_JS =
+    "el => Object.fromEntries(Array.from(el.attributes).filter(a => a.name.startsWith('data-'))"
+    ".map(a => [a.name, a.value]))";
+
+const std::string _DIRECT_TEXT_JS =
+    "el => Array.from(el.childNodes).some(n => n.nodeType === 3 && n.textContent.trim().length > 0)";
+
+const std::string _PRECEDING_SIBLING_JS = R"JS(el => {
+  for (let sib = el.previousElementSibling; sib; sib = sib.previousElementSibling) {
+    const direct = Array.from(sib.childNodes)
+      .filter(n => n.nodeType === 3)
+      .map(n => n.textContent.trim())
+      .filter(t => t.length > 0)
+      .join(' ');
+    if (direct && direct.length < 50) return direct;
+    const first = sib.firstElementChild;
+    if (first) {
+      const t = (first.textContent || '').trim();
+      if (t && t.length < 50) return t;
+    }
+  }
+  return null;
+})JS";
+
+const std::string _PARENT_CHILDREN_JS = R"JS(el => {
+  const parent = el.parentElement;
+  if (!parent) return null;
+  for (const child of parent.children) {
+    if (child === el) break;
+    const t = (child.textContent || '').trim();
+    if (t && t.length < 50) return t;
+  }
+  return null;
+})JS";
+
+const std::string _CURSOR_POINTER_JS = R"JS(() => {
+  const results = [];
+  const seen = new Set();
+  for (const el of document.querySelectorAll('div, span, li, td')) {
+    if (window.getComputedStyle(el).cursor !== 'pointer') continue;
+    const text = (el.innerText || '').trim();
+    if (!text || text.length > 60) continue;
+    if (el.querySelectorAll('*').length > 10) continue;
+    const r = el.getBoundingClientRect();
+    if (r.width <= 0 || r.height <= 0) continue;
+    const steps = [];
+    for (let node = el; node && node.nodeType === 1; node = node.parentNode) {
+      let n = 1;
+      for (let sib = node.previousElementSibling; sib; sib = sib.previousElementSibling)
+        if (sib.tagName === node.tagName) n++;
+      steps.unshift(node.tagName.toLowerCase() + '[' + n + ']');
+    }
+    const xpath = '/' + steps.join('/');
+    if (seen.has(xpath)) continue;
+    seen.add(xpath);
+    results.push({
+      tag: el.tagName.toLowerCase(), text, xpath,
+      x: Math.round(r.x), y: Math.round(r.y), w: Math.round(r.width), h: Math.round(r.height),
+      cls: el.getAttribute('class') || '', aria: el.getAttribute('aria-label') || ''
+    });
+  }
+  return results;
+})JS";
+
+// The driver's notions, computed in the page: visibility (computed style,
+// checkVisibility, a non-empty box, display: contents looking at its
+// children), enabled (native disabled state with fieldsets and optgroups,
+// aria-disabled for roles that take it, the state of the control a label
+// or button stands for), inner text (HTML elements only) and the box (the
+// client rectangles' union; none when the element is not rendered). Element
+// lists pierce open shadow roots in the driver's order: an element, its
+// light children, then its shadow tree.
+const std::string _GATHER_JS = std::string(R"JS(arg => {
+const XHTML = 'http://www.w3.org/1999/xhtml';
+const tagOf = )JS") + _TAG_NAME_JS + R"JS(;
+const directText = )JS" + _DIRECT_TEXT_JS + R"JS(;
+const precedingSibling = )JS" + _PRECEDING_SIBLING_JS + R"JS(;
+const parentChildren = )JS" + _PARENT_CHILDREN_JS + R"JS(;
+const pointerItems = )JS" + _CURSOR_POINTER_JS + R"JS(;
+
+const styleOf = el => {
+  const view = el.ownerDocument && el.ownerDocument.defaultView;
+  return view ? view.getComputedStyle(el) : null;
+};
+const textNodeShown = node => {
+  const range = node.ownerDocument.createRange();
+  range.selectNode(node);
+  const r = range.getBoundingClientRect();
+  return r.width > 0 && r.height > 0;
+};
+const shown = el => {
+  const st = styleOf(el);
+  if (!st) return true;
+  if (st.display === 'contents') {
+    for (let c = el.firstChild; c; c = c.nextSibling) {
+      if (c.nodeType === 1 && shown(c)) return true;
+      if (c.nodeType === 3 && textNodeShown(c)) return true;
+    }
+    return false;
+  }
+  if (!el.checkVisibility() || st.visibility !== 'visible') return false;
+  const r = el.getBoundingClientRect();
+  return r.width > 0 && r.height > 0;
+};
+
+const upper = el => String(el.tagName).toUpperCase();
+const parentOrHost = el => {
+  if (el.parentElement) return el.parentElement;
+  const p = el.parentNode;
+  return p && p.nodeType === 11 && p.host ? p.host : null;
+};
+const closestAcross = (el, css) => {
+  for (let e = el; e; ) {
+    const hit = e.closest(css);
+    if (hit) return hit;
+    let top = e;
+    while (top.parentElement) top = top.parentElement;
+    e = parentOrHost(top);
+  }
+  return null;
+};
+const FORM_CONTROLS = ['BUTTON', 'INPUT', 'SELECT', 'TEXTAREA', 'OPTION', 'OPTGROUP'];
+const nativelyDisabled = el => {
+  if (!FORM_CONTROLS.includes(upper(el))) return false;
+  if (el.hasAttribute('disabled')) return true;
+  if (upper(el) === 'OPTION' && el.closest('optgroup[disabled]')) return true;
+  const fieldset = el.closest('fieldset[disabled]');
+  if (!fieldset) return false;
+  const legend = fieldset.querySelector(':scope > legend');
+  return !legend || !legend.contains(el);
+};
+const ROLES = ('alert alertdialog application article banner blockquote button caption cell ' +
+  'checkbox code columnheader combobox complementary contentinfo definition deletion dialog ' +
+  'directory document emphasis feed figure form generic grid gridcell group heading img ' +
+  'insertion link list listbox listitem log main mark marquee math meter menu menubar menuitem ' +
+  'menuitemcheckbox menuitemradio navigation none note option paragraph presentation ' +
+  'progressbar radio radiogroup region row rowgroup rowheader scrollbar search searchbox ' +
+  'separator slider spinbutton status strong subscript superscript switch tab table tablist ' +
+  'tabpanel term textbox time timer toolbar tooltip tree treegrid treeitem').split(' ');
+const DISABLEABLE = ('application button composite gridcell group input link menuitem scrollbar ' +
+  'separator tab checkbox columnheader combobox grid listbox menu menubar menuitemcheckbox ' +
+  'menuitemradio option radio radiogroup row rowheader searchbox select slider spinbutton ' +
+  'switch tablist textbox toolbar tree treegrid treeitem').split(' ');
+const GLOBAL_ARIA = ['aria-atomic', 'aria-busy', 'aria-controls', 'aria-current',
+  'aria-describedby', 'aria-details', 'aria-dropeffect', 'aria-flowto', 'aria-grabbed',
+  'aria-hidden', 'aria-keyshortcuts', 'aria-label', 'aria-labelledby', 'aria-live', 'aria-owns',
+  'aria-relevant', 'aria-roledescription'];
+const explicitRole = el => {
+  const tokens = (el.getAttribute('role') || '').toLowerCase().split(' ').map(r => r.trim());
+  return tokens.find(r => ROLES.includes(r)) || null;
+};
+const hasTabIndex = el => !Number.isNaN(Number(String(el.getAttribute('tabindex'))));
+const nativelyFocusable = el => {
+  const t = upper(el);
+  if (['BUTTON', 'DETAILS', 'SELECT', 'TEXTAREA'].includes(t)) return true;
+  if (t === 'A' || t === 'AREA') return el.hasAttribute('href');
+  if (t === 'INPUT') return !el.hidden;
+  return false;
+};
+const keepsRole = el => GLOBAL_ARIA.some(a => el.hasAttribute(a)) ||
+  (!nativelyDisabled(el) && (nativelyFocusable(el) || hasTabIndex(el)));
+// Implicit roles, as far as they decide whether aria-disabled applies.
+const tagRole = el => {
+  switch (upper(el)) {
+    case 'A': case 'AREA': return el.hasAttribute('href') ? 'link' : null;
+    case 'BUTTON': return 'button';
+    case 'DATALIST': return 'listbox';
+    case 'DETAILS': case 'FIELDSET': case 'OPTGROUP': return 'group';
+    case 'HR': return 'separator';
+    case 'INPUT': return String(el.type).toLowerCase() === 'hidden' ? null : 'textbox';
+    case 'OPTION': return 'option';
+    case 'SELECT': return 'combobox';
+    case 'TEXTAREA': return 'textbox';
+    case 'TR': return 'row';
+    case 'TD': {
+      const table = closestAcross(el, 'table');
+      const role = table ? explicitRole(table) : '';
+      return role === 'grid' || role === 'treegrid' ? 'gridcell' : 'cell';
+    }
+    case 'TH': {
+      const scope = el.getAttribute('scope');
+      if (scope === 'row' || scope === 'rowgroup') return 'rowheader';
+      if (scope === 'col' || scope === 'colgroup') return 'columnheader';
+      if (!el.nextElementSibling && !el.previousElementSibling) {
+        const row = el.parentElement && upper(el.parentElement) === 'TR' ? el.parentElement : null;
+        const table = row ? closestAcross(row, 'table') : null;
+        if (table && table.rows.length <= 1) return null;
+      }
+      return 'columnheader';
+    }
+  }
+  return null;
+};
+const INHERITS_PRESENTATION = { TD: ['TR'], TH: ['TR'], TR: ['THEAD', 'TBODY', 'TFOOT', 'TABLE'],
+  THEAD: ['TABLE'], TBODY: ['TABLE'], TFOOT: ['TABLE'] };
+const implicitRole = el => {
+  const role = tagRole(el);
+  if (!role) return null;
+  for (let a = el; ; ) {
+    const parent = parentOrHost(a);
+    const parents = INHERITS_PRESENTATION[upper(a)];
+    if (!parents || !parent || !parents.includes(upper(parent))) break;
+    const pr = explicitRole(parent);
+    if ((pr === 'none' || pr === 'presentation') && !keepsRole(parent)) return pr;
+    a = parent;
+  }
+  return role;
+};
+const roleOf = el => {
+  const explicit = explicitRole(el);
+  if (!explicit) return implicitRole(el);
+  if ((explicit === 'none' || explicit === 'presentation') && keepsRole(el)) return implicitRole(el);
+  return explicit;
+};
+const ariaDisabledChain = el => {
+  for (let e = el; e; e = parentOrHost(e)) {
+    const v = (e.getAttribute('aria-disabled') || '').toLowerCase();
+    if (v === 'true') return true;
+    if (v === 'false') return false;
+  }
+  return false;
+};
+const stateTarget = el => {
+  let e = el;
+  if (!e.matches('input, textarea, select') && !e.isContentEditable)
+    e = e.closest('button, [role=button], [role=checkbox], [role=radio]') || e;
+  if (!e.matches('a, input, textarea, button, select, option, optgroup, [role=link], ' +
+                 '[role=button], [role=checkbox], [role=radio]') && !e.isContentEditable) {
+    const label = e.closest('label');
+    if (label && label.control) e = label.control;
+  }
+  return e;
+};
+const enabled = el => {
+  const e = stateTarget(el);
+  if (nativelyDisabled(e)) return false;
+  return !(ariaDisabledChain(e) && DISABLEABLE.includes(roleOf(e) || ''));
+};
+const innerText = el => el.namespaceURI === XHTML ? el.innerText : null;
+const boxOf = el => {
+  if (!el.getClientRects().length) return null;
+  const r = el.getBoundingClientRect();
+  return [r.x, r.y, r.width, r.height];
+};
+
+const paths = new Map();
+const stepIndex = new Map();
+const indexChildren = parent => {
+  const counts = new Map();
+  for (let c = parent.firstElementChild; c; c = c.nextElementSibling) {
+    const n = (counts.get(c.tagName) || 0) + 1;
+    counts.set(c.tagName, n);
+    stepIndex.set(c, n);
+  }
+};
+const xpathOf = el => {
+  let p = paths.get(el);
+  if (p !== undefined) return p;
+  const parent = el.parentNode;
+  if (!stepIndex.has(el)) {
+    if (parent) indexChildren(parent); else stepIndex.set(el, 1);
+  }
+  const step = el.tagName.toLowerCase() + '[' + stepIndex.get(el) + ']';
+  p = (parent && parent.nodeType === 1 ? xpathOf(parent) : '') + '/' + step;
+  paths.set(el, p);
+  return p;
+};
+
+const firstMatch = css => {
+  const search = root => {
+    const hit = root.querySelector(css);
+    if (hit) return hit;
+    for (const e of root.querySelectorAll('*'))
+      if (e.shadowRoot) {
+        const h = search(e.shadowRoot);
+        if (h) return h;
+      }
+    return null;
+  };
+  return search(document);
+};
+const lookedUp = (cache, id, css) => {
+  if (cache.has(id)) return;
+  const el = firstMatch(css);
+  cache.set(id, el ? (el.namespaceURI === XHTML ? el.innerText : false) : null);
+};
+const ids = new Map();
+const fors = new Map();
+const cssString = s => '"' + s.replace(/[\\"]/g, '\\$&').replace(/[\x01-\x1f\x7f]/g,
+  c => '\\' + c.charCodeAt(0).toString(16) + ' ') + '"';
+const gatherLabel = (el, rec) => {
+  const by = el.getAttribute('aria-labelledby');
+  if (by)
+    for (const id of by.split(/[ \t\n\f\r]+/))
+      if (id) lookedUp(ids, id, '#' + CSS.escape(id));
+  const id = el.getAttribute('id');
+  if (id) lookedUp(fors, id, 'label[for=' + cssString(id) + ']');
+  rec.ps = precedingSibling(el);
+  rec.pc = parentChildren(el);
+};
+
+const names = Object.keys(arg.groups);
+const selectors = names.map(n => arg.groups[n]);
+const groups = {};
+for (const n of names) groups[n] = [];
+const nodes = [];
+const index = new Map();
+const visit = el => {
+  for (let g = 0; g < names.length; g++) {
+    if (!el.matches(selectors[g])) continue;
+    let i = index.get(el);
+    if (i === undefined) {
+      i = nodes.length;
+      index.set(el, i);
+      nodes.push({ el, groups: new Set() });
+    }
+    nodes[i].groups.add(names[g]);
+    groups[names[g]].push(i);
+  }
+  for (let c = el.firstElementChild; c; c = c.nextElementSibling) visit(c);
+  if (el.shadowRoot)
+    for (let c = el.shadowRoot.firstElementChild; c; c = c.nextElementSibling) visit(c);
+};
+if (document.documentElement) visit(document.documentElement);
+
+const records = nodes.map(({ el, groups: g }) => {
+  const native = g.has('interactable');
+  const rec = { t: tagOf(el), x: xpathOf(el), v: el.isConnected && shown(el), b: boxOf(el),
+                a: Array.from(el.attributes, a => [a.name, a.value]) };
+  if (native) rec.e = enabled(el);
+  if (native || rec.v) rec.i = innerText(el);
+  if (rec.v && g.has('text')) rec.d = directText(el);
+  if ((native && (rec.t === 'input' || rec.t === 'textarea')) || (rec.v && g.has('custom')))
+    gatherLabel(el, rec);
+  return rec;
+});
+const out = { nodes: records, groups, ids: Array.from(ids), fors: Array.from(fors) };
+if (arg.pointer) {
+  try { out.pointer = pointerItems(); } catch (e) { out.pointer = null; }
+}
+return out;
+})JS";
+
+}  // namespace plainstep

@@ -1,0 +1,187 @@
+// The rules that need no page: selectors, custom-input class test, spatial
+// labelling, wrapper elimination, snapshot slugs and selector escaping.
+#include <gtest/gtest.h>
+
+#include "browser/page_harvester/exact_reads.hpp"
+#include "browser/page_harvester/page_harvester.hpp"
+#include "browser/page_harvester/rules.hpp"
+
+namespace plainstep {
+namespace {
+
+ElementRef text_el(std::string text, Box box, bool direct = false) {
+  return make_element(Element{"span", std::move(text), direct, {}, box, true, true, std::nullopt, ""});
+}
+
+ElementRef button_at(Box box, AttributeMap attrs = {}) {
+  return make_element(Element{"button", "", std::nullopt, std::move(attrs), box, true, true, std::nullopt, ""});
+}
+
+TEST(Selectors, InteractableListInOrder) {
+  EXPECT_TRUE(INTERACTABLE_SELECTOR.starts_with("button, input, a, select, textarea, [role=\"button\"], "));
+  EXPECT_TRUE(INTERACTABLE_SELECTOR.ends_with("[role=\"tab\"], img[alt], img[data-testid], [data-testid]"));
+  size_t commas = std::count(INTERACTABLE_SELECTOR.begin(), INTERACTABLE_SELECTOR.end(), ',');
+  EXPECT_EQ(commas, 20u);
+  EXPECT_EQ(TEXT_SELECTOR, "h1, h2, h3, h4, h5, h6, p, span, label, li, td, th, a, button, div");
+}
+
+struct CustomCase {
+  const char* tag;
+  const char* classes;
+  bool expected;
+};
+
+class CustomInput : public ::testing::TestWithParam<CustomCase> {};
+
+TEST_P(CustomInput, ClassRule) {
+  EXPECT_EQ(_is_custom_input(GetParam().tag, GetParam().classes), GetParam().expected)
+      << GetParam().tag << " class=" << GetParam().classes;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CustomInput,
+                         ::testing::Values(CustomCase{"div", "search-input", true},
+                                           CustomCase{"span", "input-group-text", true},
+                                           CustomCase{"div", "RichEditable", true},
+                                           CustomCase{"textarea", "editable", false},
+                                           CustomCase{"input", "input", false},
+                                           CustomCase{"select", "editable", false},
+                                           CustomCase{"div", "", false},
+                                           CustomCase{"div", "INPUT-like", true},
+                                           CustomCase{"span", "edit able", false}));
+
+struct SpatialCase {
+  const char* name;
+  std::vector<LabelCandidate> candidates;
+  std::optional<std::string> expected;
+};
+
+class SpatialLabel : public ::testing::TestWithParam<SpatialCase> {};
+
+// The element sits at x 100..180, y 100..130.
+TEST_P(SpatialLabel, NearestAbove) {
+  Elements els{button_at({100, 100, 80, 30})};
+  PageHarvester::_assign_spatial_labels(els, GetParam().candidates);
+  const std::string* label = els[0]->attributes.get("_label");
+  if (GetParam().expected) {
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(*label, *GetParam().expected);
+  } else {
+    EXPECT_EQ(label, nullptr) << *label;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SpatialLabel,
+    ::testing::Values(
+        SpatialCase{"distance_zero", {{"Zero", {100, 70, 80, 30}}}, "Zero"},
+        SpatialCase{"overlapping_below_top", {{"Low", {100, 71, 80, 30}}}, std::nullopt},
+        SpatialCase{"right_edge_touches", {{"Touch", {20, 50, 80, 20}}}, "Touch"},
+        SpatialCase{"right_edge_short", {{"Short", {19.75, 50, 80, 20}}}, std::nullopt},
+        SpatialCase{"left_edge_touches", {{"Right", {180, 50, 40, 20}}}, "Right"},
+        SpatialCase{"far_heading", {{"Far", {90, -420, 200, 20}}}, "Far"},
+        SpatialCase{"earlier_of_equal", {{"First", {90, 80, 40, 12}}, {"Second", {140, 80, 40, 12}}}, "First"},
+        SpatialCase{"closer_wins", {{"Far", {100, 0, 80, 20}}, {"Near", {100, 60, 80, 20}}}, "Near"},
+        SpatialCase{"container_never", {{"Box", {90, 90, 100, 50}}}, std::nullopt},
+        SpatialCase{"none", {}, std::nullopt}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(SpatialLabel, KeepsFieldLabelsAndSkipsBoxless) {
+  Elements els{button_at({100, 100, 80, 30}, {{"id", "a"}, {"_label", "Own"}}),
+               button_at({100, 100, 80, 30}, {{"_label", ""}}),
+               make_element(Element{"a", "x", std::nullopt, {}, std::nullopt, true, true, std::nullopt, ""})};
+  PageHarvester::_assign_spatial_labels(els, {{"Above", {100, 50, 80, 20}}});
+  EXPECT_EQ(els[0]->attributes.get_or_empty("_label"), "Own");
+  // An empty label counts as none; the spatial one replaces it in place.
+  EXPECT_EQ(els[1]->attributes.get_or_empty("_label"), "Above");
+  EXPECT_FALSE(els[2]->attributes.contains("_label"));
+}
+
+// The wrapper elimination keeps the records themselves, in input order.
+TEST(Dedup, WrappersGoSmallestStays) {
+  auto li = text_el("Apples", {0, 0, 200, 20});
+  auto li_span = text_el("Apples", {0, 0, 50, 20}, true);
+  auto total = text_el("Total: 42", {0, 30, 200, 20}, true);
+  auto total_span = text_el("42", {60, 30, 20, 20}, true);
+  auto yes_no = text_el("Yes No", {0, 60, 200, 20});
+  auto yes = text_el("Yes", {0, 60, 30, 20}, true);
+  auto no = text_el("No", {40, 60, 30, 20}, true);
+  auto same_a = text_el("Same", {0, 90, 50, 20});
+  auto same_b = text_el("Same", {0, 90, 50, 20});
+  auto save_changes = text_el("save changes", {0, 120, 200, 20});
+  auto save = text_el("Save", {0, 120, 40, 20});
+  auto touching = text_el("Edge wrapper", {0, 150, 100, 20});
+  auto beside = text_el("Edge", {100, 150, 40, 20}, true);
+  Elements in{li, li_span, total, total_span, yes_no, yes, no, same_a, same_b,
+              save_changes, save, touching, beside};
+  Elements want{li_span, total, total_span, yes, no, same_a, same_b, save_changes, save, touching, beside};
+  Elements got = PageHarvester::_dedup_text_elements(in);
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got[i], want[i]) << "position " << i << ": " << got[i]->text;
+  EXPECT_TRUE(PageHarvester::_dedup_text_elements({}).empty());
+}
+
+TEST(Dedup, SameRecordTwiceIsNotItsOwnWrapper) {
+  auto a = text_el("Twice", {0, 0, 50, 20});
+  Elements got = PageHarvester::_dedup_text_elements({a, a});
+  EXPECT_EQ(got.size(), 2u);
+}
+
+// The band index must find every overlapping pair the all-pairs test finds.
+TEST(Dedup, LargeGridMatchesAllPairs) {
+  Elements in;
+  for (int r = 0; r < 60; ++r)
+    for (int c = 0; c < 20; ++c) {
+      double x = c * 50.0, y = r * 17.5;
+      in.push_back(text_el("w" + std::to_string(r) + "_" + std::to_string(c) + " cell", {x, y, 48, 16}));
+      in.push_back(text_el("cell", {x + 20, y + 0.5, 20, 15}, true));
+    }
+  in.push_back(text_el("page w0_0 cell", {-5, -5, 2000, 2000}));  // overlaps everything
+  Elements got = PageHarvester::_dedup_text_elements(in);
+  EXPECT_EQ(got.size(), 60u * 20u + 0u);  // every wrapper holds a smaller "cell"
+  for (const auto& e : got) EXPECT_EQ(e->text, "cell");
+}
+
+TEST(Dedup, BoxlessCandidateIsATypeError) {
+  auto bad = make_element(Element{"p", "x", false, {}, std::nullopt, true, true, std::nullopt, ""});
+  EXPECT_THROW(PageHarvester::_dedup_text_elements({bad}), TypeError);
+}
+
+struct SlugCase {
+  const char* url;
+  const char* slug;
+};
+class Slug : public ::testing::TestWithParam<SlugCase> {};
+TEST_P(Slug, FromUrl) { EXPECT_EQ(harvest::url_slug(GetParam().url), GetParam().slug); }
+INSTANTIATE_TEST_SUITE_P(
+    Table, Slug,
+    ::testing::Values(SlugCase{"https://shop.example/cart/items", "https_shop.example_cart_items"},
+                      SlugCase{"about:blank", "about:blank"},
+                      SlugCase{"http://h:8080/a?b=1&c#d", "http_h:8080_a?b=1&c#d"},
+                      SlugCase{"https://example.com/aaaaaaaaaa/bbbbbbbbbb/cccccccccc/dddddddddd/eeeeeeeeee/ffff",
+                               "https_example.com_aaaaaaaaaa_bbbbbbbbbb_cccccccccc_ddddddddd"},
+                      SlugCase{"file:///tmp/é/x", "file__tmp_é_x"}));
+
+struct EscapeCase {
+  const char* in;
+  const char* ident;
+  const char* string;
+};
+class Escape : public ::testing::TestWithParam<EscapeCase> {};
+TEST_P(Escape, IdentifierAndString) {
+  EXPECT_EQ(harvest::css_identifier(GetParam().in), GetParam().ident);
+  EXPECT_EQ(harvest::css_string(GetParam().in), GetParam().string);
+}
+INSTANTIATE_TEST_SUITE_P(Table, Escape,
+                         ::testing::Values(EscapeCase{"email", "email", "\"email\""},
+                                           EscapeCase{"1st", "\\31 st", "\"1st\""},
+                                           EscapeCase{"-2", "-\\32 ", "\"-2\""},
+                                           EscapeCase{"-", "\\-", "\"-\""},
+                                           EscapeCase{"lb.second", "lb\\.second", "\"lb.second\""},
+                                           EscapeCase{"q\"uote", "q\\\"uote", "\"q\\\"uote\""},
+                                           EscapeCase{"back\\slash", "back\\\\slash", "\"back\\\\slash\""},
+                                           EscapeCase{"x] , #y", "x\\]\\ \\,\\ \\#y", "\"x] , #y\""},
+                                           EscapeCase{"tab\there", "tab\\9 here", "\"tab\\9 here\""},
+                                           EscapeCase{"café", "café", "\"café\""}));
+
+}  // namespace
+}  // namespace plainstep
