@@ -1,0 +1,150 @@
+// The matching functions: how the words of a step meet the texts and
+// attributes of an element.
+#include <algorithm>
+
+#include "config.hpp"
+#include "strategies/lexical_finder/lexical_finder.hpp"
+#include "text/text.hpp"
+
+namespace plainstep::lexical_finder {
+
+namespace {
+
+// The module belongs to a host that supplies the session configuration;
+// without one it must not load, even though nothing here reads it.
+[[gnu::used]] const std::string* const _CONFIG_BINDING = &config::BROWSER;
+
+template <size_t N>
+bool _in(const std::array<std::string_view, N>& table, std::string_view s) {
+  return std::find(table.begin(), table.end(), s) != table.end();
+}
+
+// Words of at least `min_len` characters without a digit, joined by spaces;
+// empty when none qualifies.
+std::string _kept_words(const std::vector<std::string>& words, size_t min_len) {
+  std::vector<std::string> kept;
+  for (const auto& w : words)
+    if (text::length(w) >= min_len && !text::has_digit(w)) kept.push_back(w);
+  return text::join(kept, " ");
+}
+
+std::string _class_words(const std::string& cls) {
+  std::vector<std::string> kept;
+  for (const auto& token : text::split_ws(cls)) {
+    if (text::length(token) < 4 || text::has_digit(token)) continue;
+    kept.push_back(text::replace_all(text::replace_all(token, "_", " "), "-", " "));
+  }
+  return text::join(kept, " ");
+}
+
+std::string _id_words(const std::string& id) {
+  std::string spaced = text::replace_all(text::replace_all(id, "_", " "), "-", " ");
+  return _kept_words(text::split_ws(spaced), 4);
+}
+
+std::string _data_name_words(std::string_view name) {
+  std::string rest(name.substr(5));
+  std::string spaced = text::replace_all(text::replace_all(rest, "-", " "), "_", " ");
+  return _kept_words(text::split_ws(spaced), 2);
+}
+
+// "/a/b//c/" -> {"a", "b", "", "c"}; "" -> {""}.
+std::vector<std::string_view> _path_steps(std::string_view path) {
+  while (!path.empty() && path.front() == '/') path.remove_prefix(1);
+  while (!path.empty() && path.back() == '/') path.remove_suffix(1);
+  std::vector<std::string_view> steps;
+  size_t start = 0;
+  for (;;) {
+    size_t slash = path.find('/', start);
+    if (slash == std::string_view::npos) {
+      steps.push_back(path.substr(start));
+      return steps;
+    }
+    steps.push_back(path.substr(start, slash - start));
+    start = slash + 1;
+  }
+}
+
+}  // namespace
+
+std::string _strip_type_descriptors(std::string_view target) {
+  std::vector<std::string> words = text::split_ws(target);
+  size_t end = words.size();
+  while (end > 0 && _in(_TYPE_DESCRIPTORS, text::lower(words[end - 1]))) --end;
+  size_t begin = 0;
+  while (begin < end && _in(_TYPE_DESCRIPTORS, text::lower(words[begin]))) ++begin;
+  if (begin == end) return std::string(target);
+  std::vector<std::string> kept(words.begin() + static_cast<long>(begin),
+                                words.begin() + static_cast<long>(end));
+  return text::join(kept, " ");
+}
+
+std::vector<std::string> _searchable_strings(const Element& element, bool include_label) {
+  std::vector<std::string> out;
+  if (!element.text.empty()) out.push_back(element.text);
+  const AttributeMap& attrs = element.attributes;
+  for (std::string_view name : _MATCH_ATTRIBUTES) {
+    if (name == "_label" && !include_label) continue;
+    const std::string* v = attrs.get(name);
+    if (v && !v->empty()) out.push_back(*v);
+  }
+  if (std::string words = _class_words(attrs.get_or_empty("class")); !words.empty())
+    out.push_back(std::move(words));
+  if (std::string words = _id_words(attrs.get_or_empty("id")); !words.empty())
+    out.push_back(std::move(words));
+  for (const auto& [name, value] : attrs) {
+    if (!name.starts_with("data-") || name == "data-testid") continue;
+    if (std::string words = _data_name_words(name); !words.empty()) out.push_back(std::move(words));
+  }
+  return out;
+}
+
+bool _matches_element(std::string_view target, const Element& element, bool include_label) {
+  const std::string folded = text::lower(target);
+  for (const auto& s : _searchable_strings(element, include_label))
+    if (text::contains(text::lower(s), folded)) return true;
+  return false;
+}
+
+bool _exact_matches_element(std::string_view target, const Element& element, bool include_label) {
+  const std::string folded = text::lower(target);
+  for (const auto& s : _searchable_strings(element, include_label))
+    if (text::trim(text::lower(s)) == folded) return true;
+  return false;
+}
+
+Elements _filter_by_action(std::string_view action, const Elements& elements) {
+  for (size_t i = 0; i < elements.size(); ++i)
+    if (!elements[i])
+      throw TypeError("elements[" + std::to_string(i) + "] must be an element record, got null");
+  if (action != "type" && action != "select") return elements;
+  Elements kept;
+  for (const auto& e : elements) {
+    bool fits = false;
+    if (action == "type") {
+      const std::string* role = e->attributes.get("role");
+      fits = _in(_TYPEABLE_TAGS, e->tag) || (role && _in(_TYPEABLE_ROLES, *role)) ||
+             e->is_editable_field.value_or(false);
+    } else {
+      fits = _in(_SELECTABLE_TAGS, e->tag);
+    }
+    if (fits) kept.push_back(e);
+  }
+  return kept.empty() ? elements : kept;
+}
+
+int _dom_distance(std::string_view xpath_a, std::string_view xpath_b) {
+  const auto a = _path_steps(xpath_a);
+  const auto b = _path_steps(xpath_b);
+  size_t common = 0;
+  while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
+  return static_cast<int>((a.size() - common) + (b.size() - common));
+}
+
+std::string _norm(std::string_view v) {
+  std::string s = text::lower(v);
+  for (std::string_view sign : {"$", "£", "€", ","}) s = text::replace_all(s, sign, "");
+  return text::trim(s);
+}
+
+}  // namespace plainstep::lexical_finder
