@@ -59,11 +59,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   // Sends one call and blocks until its answer; returns its result object
   // or throws its pw::Error (TimeoutError for driver timeouts).
-  json call(const std::string& guid, const std::string& method, json params = json::object());
+  // `timeout_ms` overrides default_timeout_ms for this call.
+  json call(const std::string& guid, const std::string& method, json params = json::object(),
+            std::optional<double> timeout_ms = std::nullopt);
 
   // Queues a call without sending it yet; flush() or wait() sends.
   std::shared_ptr<_CallState> queue(const std::string& guid, const std::string& method,
-                                    json params = json::object());
+                                    json params = json::object(),
+                                    std::optional<double> timeout_ms = std::nullopt);
   // Sends a call whose answer nobody waits for (a dialog dismissed on the
   // page's behalf).
   void send_and_forget(const std::string& guid, const std::string& method,
@@ -78,6 +81,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // nullptr for a missing reference. Throws Error when it is of another type.
   template <class T>
   std::shared_ptr<T> object_as(const json& ref) const;
+  // Every live object of a protocol type ("Browser", "Page", ...).
+  std::vector<std::shared_ptr<RemoteObject>> objects_of(const std::string& type) const;
 
   const json& playwright_initializer() const { return playwright_initializer_; }
 
@@ -87,6 +92,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void close();
   bool is_closed() const { return closed_; }
   pid_t pid() const;  // the node process; 0 once it has been waited for
+  // Remembers the processes the driver has started so far (browsers), so
+  // close() ends them even when the driver has died and left them behind.
+  void note_processes();
 
   // Playwright-side timeout of each call in milliseconds (0 = none);
   // the driver answers with TimeoutError when it passes.
@@ -100,8 +108,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
   struct _Entry;
   Connection();
   void _initialize();
-  void _send(const std::shared_ptr<_CallState>& state, const std::string& guid,
-             const std::string& method, json params);
   void _pump(std::chrono::steady_clock::time_point until);
   void _dispatch(json message);
   void _dispatch_event(const std::string& guid, const std::string& method, const json& params);

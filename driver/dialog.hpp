@@ -22,7 +22,8 @@ class Dialog : public RemoteObject {
   std::string default_value() const;  // a prompt's pre-filled text
   std::shared_ptr<Page> page() const;  // nullptr when not known
 
-  // Answers the dialog; a prompt gets `prompt` as its text when given.
+  // Answers the dialog: OK. A prompt answers `prompt` when given, else its
+  // pre-filled text (as OK does for a person).
   void accept(const std::optional<std::string>& prompt = std::nullopt);
   void dismiss();
   // True once accept() or dismiss() was called on this object (or it was
@@ -30,6 +31,7 @@ class Dialog : public RemoteObject {
   bool is_handled() const { return handled_; }
 
  private:
+  friend class BrowserContext;
   friend class Page;
   bool handled_ = false;
 };

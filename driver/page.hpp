@@ -10,6 +10,7 @@
 
 namespace pw {
 
+class BrowserContext;
 class Dialog;
 class ElementHandle;
 class Frame;
@@ -70,12 +71,16 @@ class Page : public RemoteObject {
   void _on_dispose() override;
 
  private:
+  friend class Browser;
   friend class BrowserContext;
+  friend class Keyboard;
   void _on_dialog(const std::shared_ptr<Dialog>& dialog);
 
   Keyboard keyboard_;
   mutable std::shared_ptr<Frame> main_frame_;
   DialogHandler dialog_handler_;
+  std::shared_ptr<BrowserContext> owned_context_;  // the context made for this page alone
+  std::optional<Viewport> viewport_;
   bool closed_ = false;
 };
 

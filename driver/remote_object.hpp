@@ -33,6 +33,7 @@ class RemoteObject {
   virtual void _on_dispose() {}
 
  private:
+  friend class Batch;
   friend class Connection;
   std::weak_ptr<Connection> connection_;
   std::string type_;

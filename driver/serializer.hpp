@@ -9,17 +9,21 @@ namespace pw {
 // objects map one to one.
 json serialize_value(const json& value);
 
-// A serialised value to JSON. undefined becomes null; NaN and the
-// infinities become null too (JSON has no such numbers), and -0 becomes 0;
-// dates and URLs become their ISO / href strings, big integers a number when
+// A serialised value to JSON, as JSON.stringify would see it where JSON has
+// no such value: undefined, NaN and the infinities become null, -0 becomes
+// 0, dates and URLs their ISO / href strings, big integers a number when
 // they fit in 64 bits and their decimal string otherwise, regular
-// expressions "/source/flags", errors {"name", "message", "stack"}, functions
-// their name, typed arrays a number array, a reference back to an enclosing
-// array or object (a cycle) null. Element handles inside a result are null
-// (use query_selector for handles). Throws Error on a value of no known form.
+// expressions "/source/flags", errors {"name", "message", "stack"}, typed
+// arrays a number array, functions and element handles null. An object met
+// twice is copied; a reference back to an enclosing one (a cycle) is null.
+// Integral numbers come back as JSON integers. Throws Error on a value of
+// no known form.
 json parse_value(const json& serialized);
 
 // The argument of an evaluate call: {"value": ..., "handles": [...]}.
 json serialize_argument(const json& value);
+
+// Binary fields of the protocol (screenshots, typed arrays) are base64.
+std::string base64_decode(const std::string& text);
 
 }  // namespace pw

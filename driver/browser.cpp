@@ -1,0 +1,90 @@
+#include "driver/browser.hpp"
+
+#include "driver/connection.hpp"
+#include "driver/dialog.hpp"
+#include "driver/page.hpp"
+
+namespace pw {
+
+namespace {
+bool _target_closed(const Error& e) {
+  std::string m = e.what();
+  return m.find("has been closed") != std::string::npos;
+}
+}  // namespace
+
+std::shared_ptr<Page> BrowserContext::new_page() {
+  auto connection = _connection();
+  json result = connection->call(guid(), "newPage");
+  return connection->object_as<Page>(result.at("page"));
+}
+
+void BrowserContext::close() {
+  try {
+    _call("close");
+  } catch (const Error& e) {
+    if (!_target_closed(e)) throw;
+  }
+}
+
+void BrowserContext::_on_event(const std::string& method, const json& params) {
+  if (method != "dialog") return;
+  auto connection = _connection();
+  auto dialog = connection->object_as<Dialog>(params.at("dialog"));
+  if (!dialog) return;
+  if (auto page = dialog->page()) {
+    page->_on_dialog(dialog);
+    return;
+  }
+  // A dialog of no page we know: answer it so nothing waits on it.
+  dialog->handled_ = true;
+  connection->send_and_forget(dialog->guid(), dialog->type() == "beforeunload" ? "accept" : "dismiss");
+}
+
+std::string Browser::version() const { return initializer().value("version", ""); }
+
+std::shared_ptr<Page> Browser::new_page(const NewPageOptions& options) {
+  json params = json::object();
+  if (options.no_viewport)
+    params["noDefaultViewport"] = true;
+  else if (options.viewport)
+    params["viewport"] = {{"width", options.viewport->width}, {"height", options.viewport->height}};
+  auto connection = _connection();
+  json result = connection->call(guid(), "newContext", std::move(params));
+  auto context = connection->object_as<BrowserContext>(result.at("context"));
+  auto page = context->new_page();
+  page->owned_context_ = context;
+  return page;
+}
+
+void Browser::close() {
+  if (closed_) return;
+  auto connection = _connection();
+  if (connection->is_closed()) return;
+  try {
+    _call("close");
+  } catch (const ConnectionError&) {
+    if (!connection->is_closed()) throw;
+  } catch (const Error& e) {
+    if (!_target_closed(e)) throw;
+  }
+  closed_ = true;
+}
+
+bool Browser::is_connected() const {
+  auto c = std::shared_ptr<Connection>();
+  try {
+    c = _connection();
+  } catch (const ConnectionError&) {
+    return false;
+  }
+  return !closed_ && !c->is_closed();
+}
+
+void Browser::_on_event(const std::string& method, const json&) {
+  if (method == "close") closed_ = true;
+}
+
+void Browser::_on_dispose() { closed_ = true; }
+
+}  // namespace pw

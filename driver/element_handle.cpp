@@ -1,0 +1,85 @@
+#include "driver/element_handle.hpp"
+
+#include "driver/connection.hpp"
+#include "driver/serializer.hpp"
+
+namespace pw {
+
+namespace {
+json _option(const SelectOption& o) {
+  json j = json::object();
+  if (o.value_or_label) j["valueOrLabel"] = *o.value_or_label;
+  if (o.value) j["value"] = *o.value;
+  if (o.label) j["label"] = *o.label;
+  if (o.index) j["index"] = *o.index;
+  return j;
+}
+}  // namespace
+
+std::optional<Rect> rect_from_json(const json& value);
+
+bool ElementHandle::is_visible() { return _call("isVisible").value("value", false); }
+bool ElementHandle::is_enabled() { return _call("isEnabled").value("value", false); }
+std::string ElementHandle::inner_text() { return _call("innerText").value("value", ""); }
+std::string ElementHandle::input_value() { return _call("inputValue").value("value", ""); }
+
+std::optional<std::string> ElementHandle::text_content() {
+  json r = _call("textContent");
+  if (!r.contains("value") || r["value"].is_null()) return std::nullopt;
+  return r["value"].get<std::string>();
+}
+
+std::optional<std::string> ElementHandle::get_attribute(const std::string& name) {
+  json r = _call("getAttribute", {{"name", name}});
+  if (!r.contains("value") || r["value"].is_null()) return std::nullopt;
+  return r["value"].get<std::string>();
+}
+
+std::optional<Rect> ElementHandle::bounding_box() { return rect_from_json(_call("boundingBox")); }
+
+json ElementHandle::evaluate(const std::string& function_source, const json& arg) {
+  json r = _call("evaluateExpression", {{"expression", function_source}, {"arg", serialize_argument(arg)}});
+  return parse_value(r.at("value"));
+}
+
+void ElementHandle::click() { _call("click"); }
+void ElementHandle::dblclick() { _call("dblclick"); }
+void ElementHandle::fill(const std::string& value) { _call("fill", {{"value", value}}); }
+void ElementHandle::type(const std::string& text) { _call("type", {{"text", text}}); }
+void ElementHandle::hover() { _call("hover"); }
+void ElementHandle::focus() { _call("focus"); }
+void ElementHandle::check() { _call("check"); }
+void ElementHandle::uncheck() { _call("uncheck"); }
+void ElementHandle::press(const std::string& key) { _call("press", {{"key", key}}); }
+void ElementHandle::scroll_into_view_if_needed() { _call("scrollIntoViewIfNeeded"); }
+
+std::vector<std::string> ElementHandle::select_option(const std::string& value_or_label) {
+  SelectOption o;
+  o.value_or_label = value_or_label;
+  return select_option(std::vector<SelectOption>{o});
+}
+
+std::vector<std::string> ElementHandle::select_option(const std::vector<SelectOption>& options) {
+  json list = json::array();
+  for (const auto& o : options) list.push_back(_option(o));
+  json r = _call("selectOption", {{"options", list}});
+  return r.value("values", std::vector<std::string>{});
+}
+
+void ElementHandle::dispose() {
+  if (is_disposed()) return;
+  try {
+    _call("dispose");
+  } catch (const Error&) {
+    // Already released with its page or context: nothing left to free.
+  }
+}
+
+// The protocol's {"value": {x, y, width, height}} or {} when not rendered.
+std::optional<Rect> rect_from_json(const json& result) {
+  if (!result.contains("value") || !result["value"].is_object()) return std::nullopt;
+  const json& v = result["value"];
+  return Rect{v.value("x", 0.0), v.value("y", 0.0), v.value("width", 0.0), v.value("height", 0.0)};
+}
+
+}  // namespace pw

@@ -1,0 +1,71 @@
+#pragma once
+// The node process running the driver, and the framed pipe to it.
+// Internal to the driver library.
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+struct DriverLocation;
+
+class _Transport {
+ public:
+  // Starts node <playwright_dir>/cli.js run-driver with its stdin and stdout
+  // on one end of a socket pair. Throws ConnectionError when it cannot.
+  explicit _Transport(const DriverLocation& where);
+  ~_Transport();  // terminate()
+
+  _Transport(const _Transport&) = delete;
+  _Transport& operator=(const _Transport&) = delete;
+
+  // Appends one framed message to the outgoing buffer.
+  void queue(const std::string& message);
+  bool has_output() const { return out_pos_ < out_.size(); }
+
+  // Waits up to `timeout` for the pipe, writes what it can, reads what has
+  // arrived. Returns false once the driver's end is closed (EOF, reset, or
+  // the process gone); the reason is then in closed_reason().
+  bool pump(std::chrono::milliseconds timeout);
+
+  // The next complete message received, or nullopt.
+  std::optional<std::string> next_message();
+
+  // Why the pipe closed: the process's exit status or signal, and the tail
+  // of what it wrote to standard error.
+  std::string closed_reason();
+
+  // Ends the driver: shuts the pipe (the driver then closes its browsers and
+  // exits), waits up to `grace`, then kills node and any browser process it
+  // left behind, and reaps node. Idempotent.
+  void terminate(std::chrono::milliseconds grace);
+
+  pid_t pid() const { return pid_; }
+
+  // Remembers the processes below node now (a browser just launched), so
+  // they are ended with the driver even when node dies first and they are
+  // no longer below it.
+  void remember_processes();
+
+ private:
+  void _read_stderr();
+  bool _reap(bool block);
+  std::vector<std::pair<pid_t, unsigned long long>> _descendants() const;
+
+  pid_t pid_ = 0;
+  int sock_ = -1;
+  int err_ = -1;
+  std::string out_;
+  size_t out_pos_ = 0;
+  std::string in_;
+  size_t in_pos_ = 0;
+  std::string stderr_tail_;
+  bool eof_ = false;
+  std::optional<int> exit_status_;  // raw waitpid status once reaped
+  std::vector<std::pair<pid_t, unsigned long long>> known_;  // pid and start time
+};
+
+}  // namespace pw

@@ -1,0 +1,60 @@
+#include "browser/session_keeper/session_keeper.hpp"
+
+#include <stdexcept>
+
+#include "config.hpp"
+#include "driver/browser_type.hpp"
+
+namespace plainstep {
+
+namespace {
+// The one browser name that is not a driver type name.
+constexpr const char* _SAFARI = "safari";
+constexpr const char* _MAXIMIZED_ARG = "--start-maximized";
+}  // namespace
+
+SessionKeeper::~SessionKeeper() {
+  try {
+    close();
+  } catch (...) {
+    // The driver's own destructor still ends node and the browser.
+  }
+}
+
+void SessionKeeper::open(const std::string& url) {
+  // A session already open would otherwise keep its browser and driver
+  // running with nothing left to close them.
+  close();
+  _playwright = pw::sync_playwright().start();
+  std::string browser_name = config::BROWSER == _SAFARI ? std::string("webkit") : config::BROWSER;
+  auto chromium = _playwright->chromium();
+  auto browser_type = _playwright->browser_type(browser_name);
+  if (!browser_type) browser_type = chromium;
+  pw::LaunchOptions launch;
+  launch.headless = config::HEADLESS;
+  if (config::MAXIMIZED) launch.args = {_MAXIMIZED_ARG};
+  _browser = browser_type->launch(launch);
+  pw::NewPageOptions page;
+  if (config::MAXIMIZED)
+    page.no_viewport = true;
+  else
+    page.viewport = pw::Viewport{config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT};
+  _page = _browser->new_page(page);
+  _page->on_dialog([this](std::shared_ptr<pw::Dialog> dialog) { _on_dialog(std::move(dialog)); });
+  _page->navigate(url, "load");
+}
+
+std::shared_ptr<pw::Page> SessionKeeper::get_page() const {
+  if (!_page) throw std::runtime_error(NO_PAGE_MESSAGE);
+  return _page;
+}
+
+void SessionKeeper::close() {
+  if (_browser) _browser->close();
+  if (_playwright) _playwright->stop();
+  _page = nullptr;
+  _browser = nullptr;
+  _playwright = nullptr;
+}
+
+}  // namespace plainstep

@@ -1,0 +1,100 @@
+#pragma once
+// A loopback HTTP server for fixture pages that need real timing: serves
+// the files of tests/fixtures/session, and /slow?ms=N after N milliseconds.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace plainstep::testing {
+
+class FixtureServer {
+ public:
+  FixtureServer() {
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(listener_, 16) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+      return;
+    port_ = ntohs(addr.sin_port);
+    acceptor_ = std::thread([this] { _accept(); });
+  }
+  ~FixtureServer() {
+    stopping_ = true;
+    if (acceptor_.joinable()) acceptor_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& t : workers_) t.join();
+    ::close(listener_);
+  }
+  std::string url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
+  }
+
+ private:
+  void _accept() {
+    while (!stopping_) {
+      pollfd p{listener_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (client < 0) continue;
+      std::lock_guard<std::mutex> lock(mutex_);
+      workers_.emplace_back([this, client] { _serve(client); });
+    }
+  }
+  void _serve(int client) {
+    std::string request;
+    char buf[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+      pollfd p{client, POLLIN, 0};
+      if (stopping_ || poll(&p, 1, 100) < 0) break;
+      if (!(p.revents & POLLIN)) continue;
+      ssize_t n = read(client, buf, sizeof buf);
+      if (n <= 0) break;
+      request.append(buf, static_cast<size_t>(n));
+    }
+    auto start = request.find(' ') + 1;
+    std::string path = request.substr(start, request.find(' ', start) - start);
+    std::string body, type = "text/html", status = "200 OK";
+    if (path.rfind("/slow?ms=", 0) == 0) {
+      auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::stoi(path.substr(9)));
+      while (!stopping_ && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      type = "text/plain";
+      body = "late";
+    } else {
+      std::ifstream in(std::string(PLAINSTEP_FIXTURES) + "/session" + path.substr(0, path.find('?')),
+                       std::ios::binary);
+      if (in && path.find("..") == std::string::npos)
+        body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      else
+        status = "404 Not Found";
+    }
+    std::string response = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+                           "\r\nConnection: close\r\nContent-Length: " + std::to_string(body.size()) +
+                           "\r\n\r\n" + body;
+    (void)!send(client, response.data(), response.size(), MSG_NOSIGNAL);
+    ::close(client);
+  }
+
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::thread acceptor_;
+  std::mutex mutex_;
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace plainstep::testing
