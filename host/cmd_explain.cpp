@@ -1,0 +1,121 @@
+// plainstep explain --url URL STEP...: runs the steps on a live page and
+// shows, for each, the parsed instruction, the route, the result and the
+// candidates it chose among: the tool for "why did it click that".
+#include <filesystem>
+#include <iostream>
+
+#include "command.hpp"
+#include "config.hpp"
+#include "run_address.hpp"
+#include "run_step.hpp"
+#include "step_file.hpp"
+#include "text/text.hpp"
+
+namespace plainstep::host {
+
+namespace {
+
+constexpr size_t _CANDIDATES_SHOWN = 5;
+
+struct ExplainFlags {
+  std::string url;
+  std::vector<std::string> steps;
+  std::optional<std::string> screenshot;
+  int timeout_ms = 5000;
+};
+
+void _explain_result(std::ostream& out, const StepEvidence& ev) {
+  if (!ev.routed) {
+    out << "  route:      none (acts without reading the page)\n";
+    return;
+  }
+  const RoutedResult& rr = *ev.routed;
+  out << "  route:      " << route_name(rr.route);
+  if (rr.route == Route::spatial) out << (rr.fell_back ? " (grid found nothing; text matching answered)" : " (grid)");
+  out << "\n";
+  const ResolutionResult& r = rr.result;
+  out << "  resolved:   " << (r.resolved ? "yes" : "no");
+  if (r.verified) out << ", check " << (*r.verified ? "holds" : "does not hold");
+  out << "\n";
+  if (r.element) out << "  element:    " << describe_element(*r.element) << "  " << r.element->xpath << "\n";
+  if (r.extracted) out << "  extracted:  " << text::quoted_literal(*r.extracted) << "\n";
+  if (r.state) out << "  state:      " << to_json(*r.state).dump() << "\n";
+  if (r.spatial)
+    out << "  anchor:     " << text::quoted_literal(r.spatial->anchor_text) << ", ordinal "
+        << r.spatial->ordinal << (r.spatial->type_relaxed ? ", type relaxed to " : ", type ")
+        << r.spatial->actual_type.value_or("any") << "\n";
+  out << "  candidates: " << r.candidates.size() << (r.candidates.empty() ? "\n" : "\n");
+  for (size_t i = 0; i < r.candidates.size() && i < _CANDIDATES_SHOWN; ++i)
+    out << "    " << i + 1 << ". " << describe_element(*r.candidates[i]) << "\n";
+  if (r.candidates.size() > _CANDIDATES_SHOWN)
+    out << "    ... and " << r.candidates.size() - _CANDIDATES_SHOWN << " more\n";
+}
+
+int _explain(const ExplainFlags& f) {
+  std::string url = resolve_start_url(f.url, std::filesystem::current_path().string());
+  std::vector<std::string> steps = steps_from_arguments(f.steps, std::cin);
+  SessionKeeper keeper;
+  keeper.open(url);
+  StepRunner runner(keeper, RunSettings{f.timeout_ms, std::nullopt});
+  std::string shot_error;
+  bool shot = false;
+  if (f.screenshot)
+    runner.before_act = [&](const ElementRef& el) {
+      shot = framed_screenshot(keeper, el, *f.screenshot, &shot_error);
+    };
+  StepReader reader;
+  bool all_passed = true;
+  int n = 0;
+  for (const auto& step : steps) {
+    if (text::trim(step).empty()) continue;
+    ++n;
+    std::cout << "step " << n << ": " << step << "\n";
+    try {
+      std::cout << "  parsed:     " << to_json(reader.parse(step)).dump() << "\n";
+    } catch (const std::exception& e) {
+      std::cout << "  parsed:     (" << e.what() << ")\n";
+    }
+    StepReport r = runner.run(n, n, step);
+    if (auto plan = runner.evidence().routed; plan && plan->route == Route::spatial) {
+      ParsedInstruction p = reader.parse(step);
+      std::cout << "  grid given: "
+                << text::quoted_literal(plan_route(p, step).spatial_instruction.target.value_or(""))
+                << "\n";
+    }
+    _explain_result(std::cout, runner.evidence());
+    std::cout << "  outcome:    " << status_word(r.status) << "  " << r.outcome << "\n";
+    for (const auto& d : r.details) std::cout << "              " << d << "\n";
+    std::cout << std::flush;
+    all_passed = all_passed && r.status == StepStatus::pass;
+  }
+  if (f.screenshot && !shot) {
+    // Nothing was chosen: show the page as it is.
+    shot = framed_screenshot(keeper, runner.evidence().outline, *f.screenshot, &shot_error);
+  }
+  if (f.screenshot) {
+    if (shot) std::cout << "screenshot: " << *f.screenshot << "\n";
+    else std::cerr << "plainstep explain: " << shot_error << "\n";
+  }
+  keeper.close();
+  return all_passed ? EXIT_OK : EXIT_FAILED;
+}
+
+const RegisterCommand _cmd(
+    "explain", "Show how each step is read, routed and resolved on a live page", 11,
+    [](CLI::App& app) {
+      auto f = std::make_shared<ExplainFlags>();
+      app.add_option("--url", f->url, "The page to open (a web address or a file)")
+          ->required()->envname("PLAINSTEP_URL")->type_name("URL");
+      app.add_option("steps", f->steps, "Steps to explain, in order; - reads them from standard input")
+          ->required()->type_name("STEP");
+      app.add_option("--screenshot", f->screenshot,
+                     "Save a PNG with the last chosen element framed")->type_name("FILE");
+      app.add_option("--timeout", f->timeout_ms, "Auto-wait per step in milliseconds (default 5000)")
+          ->envname("PLAINSTEP_TIMEOUT")->type_name("MS")->check(CLI::Range(1, 3600000));
+      app.footer("Steps run in order, so later steps see what earlier ones did.\n"
+                 "Exit status: 0 every step passed, 1 a step failed, 2 usage errors.");
+      return [f] { return _explain(*f); };
+    });
+
+}  // namespace
+}  // namespace plainstep::host

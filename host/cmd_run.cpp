@@ -1,0 +1,158 @@
+// plainstep run FILE...: runs step files in a real browser, one session per
+// file, one line per step as it finishes, then the summary.
+#include <filesystem>
+#include <iostream>
+
+#include "command.hpp"
+#include "config.hpp"
+#include "host_config.hpp"
+#include "run_files.hpp"
+#include "run_step.hpp"
+
+namespace plainstep::host {
+
+namespace {
+
+struct RunFlags {
+  std::vector<std::string> files;
+  std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts;
+  bool headed = false, maximized = false, no_check = false;
+  int timeout_ms = 5000;
+};
+
+void _apply(const RunFlags& f) {
+  if (f.browser) config::BROWSER = *f.browser;
+  if (f.headed) config::HEADLESS = false;
+  if (f.maximized) config::MAXIMIZED = true;
+  if (f.viewport) parse_viewport(*f.viewport, config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT);
+  if (f.snapshots) {
+    settings::SAVE_SNAPSHOTS = true;
+    settings::LOG_PATH = *f.snapshots;
+  }
+}
+
+void _skip_rest(FileReport& report, const StepFile& file, size_t from, std::ostream& out) {
+  for (size_t i = from; i < file.steps.size(); ++i) {
+    StepReport s;
+    s.number = static_cast<int>(i + 1);
+    s.line = file.steps[i].line;
+    s.text = file.steps[i].text;
+    s.status = StepStatus::skip;
+    print_step(out, s);
+    report.steps.push_back(s);
+  }
+}
+
+FileReport _run_file(const ReadyFile& rf, const RunFlags& flags, std::ostream& out) {
+  auto start = Clock::now();
+  FileReport report;
+  report.path = rf.file.path;
+  report.url = rf.url;
+  out << "== " << rf.file.path << "  (" << rf.url << ")\n" << std::flush;
+  SessionKeeper keeper;
+  try {
+    keeper.open(rf.url);
+  } catch (const std::exception& e) {
+    report.error = "could not open " + rf.url + " in the browser: " + std::string(e.what());
+    out << "  " << *report.error << "\n";
+    _skip_rest(report, rf.file, 0, out);
+    try { keeper.close(); } catch (...) {}
+    report.seconds = seconds_since(start);
+    return report;
+  }
+  RunSettings settings{flags.timeout_ms, flags.artifacts};
+  StepRunner runner(keeper, settings);
+  std::string stem = std::filesystem::path(rf.file.path).stem().string();
+  for (size_t i = 0; i < rf.file.steps.size(); ++i) {
+    const StepLine& line = rf.file.steps[i];
+    StepReport s;
+    try {
+      s = runner.run(static_cast<int>(i + 1), line.line, line.text);
+    } catch (const std::exception& e) {  // the driver or browser is gone
+      s.number = static_cast<int>(i + 1);
+      s.line = line.line;
+      s.text = line.text;
+      s.status = StepStatus::fail;
+      s.details.push_back("the browser stopped answering: " + std::string(e.what()));
+    }
+    if (s.status == StepStatus::fail && flags.artifacts)
+      for (const auto& a : save_artifacts(keeper, runner.evidence(), *flags.artifacts, stem, s.number))
+        s.details.push_back("artifact: " + a);
+    print_step(out, s);
+    out << std::flush;
+    report.steps.push_back(s);
+    if (s.status == StepStatus::fail) {
+      _skip_rest(report, rf.file, i + 1, out);
+      break;
+    }
+  }
+  try {
+    keeper.close();
+  } catch (const std::exception& e) {
+    out << "  (closing the browser failed: " << e.what() << ")\n";
+  }
+  report.seconds = seconds_since(start);
+  return report;
+}
+
+int _run(const RunFlags& flags) {
+  auto start = Clock::now();
+  _apply(flags);
+  auto ready = prepare_files(flags.files, flags.url, !flags.no_check, std::cerr);
+  if (!ready) return EXIT_USAGE;
+  std::vector<FileReport> reports;
+  for (const auto& rf : *ready) reports.push_back(_run_file(rf, flags, std::cout));
+  double total = seconds_since(start);
+  std::cout << "\n";
+  print_summary(std::cout, reports, total);
+  if (flags.junit) {
+    try {
+      write_junit(*flags.junit, reports, total);
+    } catch (const std::exception& e) {
+      std::cerr << "plainstep run: " << e.what() << "\n";
+      return EXIT_USAGE;
+    }
+  }
+  for (const auto& r : reports)
+    if (!r.passed()) return EXIT_FAILED;
+  return EXIT_OK;
+}
+
+const RegisterCommand _cmd(
+    "run", "Run step files in a real browser and report every step", 10, [](CLI::App& app) {
+      auto f = std::make_shared<RunFlags>();
+      app.add_option("files", f->files, "Step files to run, one browser session each")
+          ->required()->type_name("FILE");
+      app.add_option("--url", f->url, "Start address for every file, instead of its url: line")
+          ->envname("PLAINSTEP_URL")->type_name("URL");
+      app.add_option("--browser", f->browser,
+                     "Browser type: chromium, firefox, webkit (safari) [env PLAINSTEP_BROWSER]")
+          ->type_name("NAME");
+      app.add_flag("--headed", f->headed, "Show the browser window [env PLAINSTEP_HEADLESS=false]");
+      app.add_flag("--maximized", f->maximized,
+                   "Maximised window, no fixed viewport [env PLAINSTEP_MAXIMIZED=true]");
+      app.add_option("--viewport", f->viewport, "Viewport size, such as 1280x720 [env PLAINSTEP_VIEWPORT]")
+          ->type_name("WxH");
+      app.add_option("--timeout", f->timeout_ms,
+                     "How long a step waits for its target, check, dialog or action (default 5000)")
+          ->envname("PLAINSTEP_TIMEOUT")->type_name("MS")->check(CLI::Range(1, 3600000));
+      app.add_option("--snapshots", f->snapshots,
+                     "Save a snapshot of every page read into DIR [env PLAINSTEP_SNAPSHOTS]")
+          ->type_name("DIR");
+      app.add_option("--junit", f->junit, "Write a JUnit XML report to FILE")
+          ->envname("PLAINSTEP_JUNIT")->type_name("FILE");
+      app.add_option("--artifacts", f->artifacts,
+                     "On failure, save a screenshot and the page's snapshot into DIR")
+          ->envname("PLAINSTEP_ARTIFACTS")->type_name("DIR");
+      app.add_flag("--no-check", f->no_check, "Run files even when their wording has issues")
+          ->envname("PLAINSTEP_NO_CHECK");
+      app.footer(
+          "Exit status: 0 every file passed, 1 a file failed, 2 usage or input errors.\n"
+          "Environment: PLAINSTEP_URL, PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,\n"
+          "PLAINSTEP_VIEWPORT, PLAINSTEP_TIMEOUT, PLAINSTEP_SNAPSHOTS, PLAINSTEP_JUNIT,\n"
+          "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK; a flag overrides its variable.");
+      return [f] { return _run(*f); };
+    });
+
+}  // namespace
+}  // namespace plainstep::host

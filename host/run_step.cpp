@@ -1,0 +1,350 @@
+#include "run_step.hpp"
+
+#include <algorithm>
+#include <thread>
+
+#include "browser/page_harvester/page_harvester.hpp"
+#include "run_closest.hpp"
+#include "text/text.hpp"
+
+namespace plainstep::host {
+
+namespace {
+
+constexpr int _POLL_MS = 100;        // pause between two readings of the page
+constexpr int _CANDIDATES_SHOWN = 3;
+
+// The element left the page between reading and acting: read again.
+struct _Gone {};
+
+bool _is_check(const std::string& a) { return a.rfind("verify_", 0) == 0; }
+
+int _remaining_ms(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::max<long long>(0, left));
+}
+
+std::string _q(const std::string& s) { return text::quoted_literal(s); }
+
+std::string _first_line(const std::string& s) {
+  auto nl = s.find('\n');
+  return text::trim(nl == std::string::npos ? s : s.substr(0, nl));
+}
+
+// Whether a resolution settles the step, or the page should be read again.
+bool _settled(const ParsedInstruction& p, const ResolutionResult& r) {
+  if (!r.resolved) return false;
+  if (p.action == "extract_text_spatial")
+    return !r.candidates.empty();  // an empty side gives back the anchor itself
+  if (r.verified) return *r.verified;
+  return r.element != nullptr;
+}
+
+std::string _wanted(const ParsedInstruction& p) {
+  std::string t = p.target.value_or("");
+  if (p.action == "verify_spatial_text") return "text " + t + " reading " + _q(p.value.value_or(""));
+  if (p.action == "extract_text_spatial") return "text " + t;
+  if (p.action.find("text") != std::string::npos) return "text " + _q(t);
+  return _q(t);
+}
+
+std::string _state_word(const std::string& action) {
+  if (action == "verify_visible" || action == "verify_text_visible") return "visible";
+  if (action == "verify_enabled") return "enabled";
+  if (action == "verify_disabled") return "disabled";
+  return "present";
+}
+
+std::string _dialog_text(const pw::Dialog& d) { return d.type() + " " + _q(d.message()); }
+
+}  // namespace
+
+StepReport StepRunner::run(int number, int line, const std::string& step) {
+  StepReport r;
+  r.number = number;
+  r.line = line;
+  r.text = step;
+  auto start = Clock::now();
+  auto deadline = start + std::chrono::milliseconds(settings_.timeout_ms);
+  evidence_ = {};
+  try {
+    std::string lower = text::lower(text::trim(step));
+    if (lower == "back" || lower == "refresh") {
+      _refuse_if_dialog_open(lower);
+      auto page = keeper_.get_page();
+      auto bound = _action_timeout(deadline);
+      if (lower == "back") page->go_back();
+      else page->reload();
+      r.outcome = "now at " + page->url();
+    } else {
+      ParsedInstruction p;
+      try {
+        p = reader_.parse(step);
+      } catch (const std::invalid_argument& e) {
+        throw StepFailure{e.what(), {}};
+      }
+      _run_parsed(p, step, r, deadline);
+    }
+    r.status = StepStatus::pass;
+  } catch (const StepFailure& f) {
+    r.status = StepStatus::fail;
+    r.details.push_back(f.message);
+    r.details.insert(r.details.end(), f.details.begin(), f.details.end());
+  } catch (const pw::ConnectionError&) {
+    throw;  // the browser is gone: the file cannot go on
+  } catch (const std::exception& e) {
+    r.status = StepStatus::fail;
+    r.details.push_back(_first_line(e.what()));
+  }
+  r.seconds = seconds_since(start);
+  return r;
+}
+
+void StepRunner::_refuse_if_dialog_open(const std::string& what) {
+  auto d = keeper_.get_dialog();
+  if (d && !d->is_handled())
+    throw StepFailure{"cannot " + what + " while a dialog is open (" + _dialog_text(*d) +
+                          "); answer it first with accept dialog or dismiss dialog",
+                      {}};
+}
+
+void StepRunner::_pause(int ms) { keeper_.get_page()->wait_for_timeout(ms); }
+
+std::shared_ptr<void> StepRunner::_action_timeout(Clock::time_point deadline) {
+  auto pw = keeper_.playwright();
+  if (!pw) return nullptr;
+  std::shared_ptr<pw::Connection> c = pw->connection();
+  double old = c->default_timeout_ms;
+  c->default_timeout_ms = std::max(1, _remaining_ms(deadline));
+  return std::shared_ptr<void>(nullptr, [c, old](void*) { c->default_timeout_ms = old; });
+}
+
+std::shared_ptr<pw::Dialog> StepRunner::_wait_for_dialog(Clock::time_point deadline) {
+  for (;;) {
+    auto d = keeper_.get_dialog();
+    if (d && !d->is_handled()) return d;
+    int left = _remaining_ms(deadline);
+    if (left <= 0)
+      throw StepFailure{"no dialog opened within " + std::to_string(settings_.timeout_ms) + " ms",
+                        {}};
+    _pause(std::min(left, _POLL_MS));
+  }
+}
+
+void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step, StepReport& r,
+                             Clock::time_point deadline) {
+  const std::string& a = p.action;
+  if (names_nothing(p)) throw StepFailure{names_nothing_message(step), {}};
+  if (a == "accept_dialog" || a == "dismiss_dialog") {
+    auto d = _wait_for_dialog(deadline);
+    std::string what = _dialog_text(*d);
+    if (a == "accept_dialog") d->accept();
+    else d->dismiss();
+    keeper_.clear_dialog();
+    r.outcome = (a == "accept_dialog" ? "accepted " : "dismissed ") + what;
+    return;
+  }
+  if (a == "verify_dialog") {
+    auto d = _wait_for_dialog(deadline);
+    std::string want = text::trim(p.value.value_or("")), got = text::trim(d->message());
+    if (want != got)
+      throw StepFailure{"the dialog says " + _q(got) + ", expected " + _q(want), {}};
+    r.outcome = _dialog_text(*d) + " (still open)";
+    return;
+  }
+  if (a == "wait") {
+    std::string ms = p.target.value_or("");
+    if (!text::all_digits(ms) || ms.size() > 7)
+      throw StepFailure{"wait needs a number of milliseconds, got " + _q(ms), {}};
+    _pause(std::stoi(ms));
+    r.outcome = "waited " + ms + " ms";
+    return;
+  }
+  if (a == "press_key" || a == "sendkeys") {
+    _refuse_if_dialog_open(a == "press_key" ? "press a key" : "send keys");
+    auto page = keeper_.get_page();
+    auto bound = _action_timeout(deadline);
+    try {
+      if (a == "press_key") page->keyboard().press(*p.target);
+      else page->keyboard().type(*p.target);
+    } catch (const pw::Error& e) {
+      if (dynamic_cast<const pw::ConnectionError*>(&e)) throw;
+      throw StepFailure{"could not " + std::string(a == "press_key" ? "press " : "send ") +
+                            _q(*p.target) + ": " + _first_line(e.what()),
+                        {}};
+    }
+    r.outcome = a == "press_key" ? "pressed " + *p.target : "typed " + _q(*p.target);
+    return;
+  }
+  bool acts = a == "click" || a == "type" || a == "select" || a == "hover";
+  for (;;) {
+    RoutedResult rr = _resolve_waiting(p, step, deadline);
+    const ElementRef& el = rr.result.element;
+    evidence_.outline = el;
+    if (before_act) before_act(el);
+    if (!acts) {
+      if (a == "extract_text_spatial") {
+        r.outcome = "extracted " + _q(rr.result.extracted.value_or(""));
+      } else if (a == "extract_text") {
+        std::string value = text::trim(el->text);
+        if (value.empty() && (el->tag == "input" || el->tag == "textarea" || el->tag == "select"))
+          if (auto h = _locate(el)) value = h->input_value();
+        r.outcome = "extracted " + _q(value) + " from " + describe_element(*el);
+      } else {
+        r.outcome = describe_element(*el);
+      }
+      return;
+    }
+    try {
+      if (a == "select") _select(p, el, step, r, deadline);
+      else _act(p, el, r, deadline);
+      return;
+    } catch (const _Gone&) {
+      if (_remaining_ms(deadline) <= 0)
+        throw StepFailure{describe_element(*el) + " left the page before it could be used", {}};
+    }
+  }
+}
+
+std::shared_ptr<pw::ElementHandle> StepRunner::_locate(const ElementRef& el) {
+  if (!el || el->xpath.empty()) return nullptr;
+  return keeper_.get_page()->query_selector("xpath=" + el->xpath);
+}
+
+void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepReport& r,
+                      Clock::time_point deadline) {
+  auto h = _locate(el);
+  if (!h) throw _Gone{};
+  auto bound = _action_timeout(deadline);
+  const std::string& a = p.action;
+  try {
+    if (a == "click") {
+      h->click();
+    } else if (a == "hover") {
+      h->hover();
+    } else if (a == "type") {
+      bool native = (el->tag == "input" || el->tag == "textarea") && !el->is_editable_field.value_or(false);
+      if (native) {
+        h->fill(p.value.value_or(""));
+      } else {
+        h->click();
+        keeper_.get_page()->keyboard().type(p.value.value_or(""));
+      }
+    }
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const pw::Error& e) {
+    throw StepFailure{"could not " + a + " " + describe_element(*el) + ": " + _first_line(e.what()),
+                      {}};
+  }
+  r.outcome = describe_element(*el);
+  if (a == "type") r.outcome = "typed " + _q(p.value.value_or("")) + " into " + r.outcome;
+}
+
+void StepRunner::_select(const ParsedInstruction& p, const ElementRef& el, const std::string&,
+                         StepReport& r, Clock::time_point deadline) {
+  std::string want = p.value.value_or("");
+  auto h = _locate(el);
+  if (!h) throw _Gone{};
+  if (el->tag != "select") {
+    // A dropdown built from divs: open it, then click the option by its text.
+    _act(ParsedInstruction{"click", el->text, std::nullopt, 1, false}, el, r, deadline);
+    ParsedInstruction option{"click", text::trim(want), std::nullopt, 1, false};
+    RoutedResult rr = _resolve_waiting(option, "click " + want, deadline);
+    _act(option, rr.result.element, r, deadline);
+    r.outcome = "chose " + describe_element(*rr.result.element) + " from " + describe_element(*el);
+    return;
+  }
+  json options = h->evaluate(
+      "el => Array.from(el.options).map(o => ({text: o.text.trim(), value: o.value}))");
+  std::optional<std::string> value;
+  std::string t = text::trim(want);
+  for (const auto& o : options)  // by visible text first, then by value
+    if (o["text"] == t) { value = o["value"].get<std::string>(); break; }
+  if (!value)
+    for (const auto& o : options)
+      if (o["value"] == want || o["value"] == t) { value = o["value"].get<std::string>(); break; }
+  if (!value) {
+    std::vector<std::string> shown;
+    for (const auto& o : options) shown.push_back(_q(o["text"].get<std::string>()));
+    throw StepFailure{describe_element(*el) + " has no option " + _q(t),
+                      {"its options: " + text::join(shown, ", ")}};
+  }
+  auto bound = _action_timeout(deadline);
+  try {
+    pw::SelectOption o;
+    o.value = *value;
+    h->select_option(std::vector<pw::SelectOption>{o});
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const pw::Error& e) {
+    throw StepFailure{"could not select " + _q(t) + " in " + describe_element(*el) + ": " +
+                          _first_line(e.what()),
+                      {}};
+  }
+  r.outcome = "selected " + _q(t) + " in " + describe_element(*el);
+}
+
+RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std::string& step,
+                                          Clock::time_point deadline) {
+  evidence_.wanted = _wanted(p);
+  std::optional<std::string> last_error;
+  for (;;) {
+    _refuse_if_dialog_open("read the page");
+    auto page = keeper_.get_page();
+    try {
+      auto [els, texts] = PageHarvester(page).extract_interactable_elements();
+      evidence_.url = page->url();
+      evidence_.elements = std::move(els);
+      evidence_.text_elements = std::move(texts);
+      RoutedResult rr = resolve_routed(p, evidence_.elements, evidence_.text_elements, step);
+      evidence_.routed = rr;
+      if (_settled(p, rr.result)) return rr;
+      last_error.reset();
+    } catch (const pw::ConnectionError&) {
+      throw;
+    } catch (const pw::Error& e) {
+      last_error = _first_line(e.what());  // mid-navigation: read again
+    }
+    int left = _remaining_ms(deadline);
+    if (left <= 0) break;
+    _pause(std::min(left, _POLL_MS));
+  }
+  // Out of time: say what was looked for and what came closest.
+  StepFailure f;
+  const ResolutionResult* res = evidence_.routed ? &evidence_.routed->result : nullptr;
+  std::string route = evidence_.routed ? route_name(evidence_.routed->route) : "none";
+  if (evidence_.routed && evidence_.routed->fell_back) route += ", then lexical";
+  std::string within = " within " + std::to_string(settings_.timeout_ms) + " ms";
+  if (res && res->resolved && res->element) {
+    evidence_.outline = res->element;
+    const Element& el = *res->element;
+    if (p.action == "verify_spatial_text" && res->state) {
+      f.message = "expected " + _q(p.value.value_or("")) + " " + p.target.value_or("") +
+                  ", found " + _q(res->state->actual.value_or(""));
+    } else if (p.action == "extract_text_spatial") {
+      f.message = "found nothing " + p.target.value_or("") + within;
+    } else if (_is_check(p.action)) {
+      f.message = "found " + describe_element(el) + ", but it is not " + _state_word(p.action) + within;
+    } else {
+      f.message = "found " + describe_element(el) + ", but it did not settle" + within;
+    }
+  } else {
+    f.message = "found no " + evidence_.wanted + within + " (" + p.action + ", " + route + ")";
+    if (last_error) f.details.push_back("the page could not be read: " + *last_error);
+  }
+  Elements near = res && !res->candidates.empty()
+                      ? res->candidates
+                      : closest_candidates(p.target.value_or(""), evidence_.elements,
+                                           evidence_.text_elements, _CANDIDATES_SHOWN);
+  if (!res || !res->resolved) {
+    if (near.empty()) f.details.push_back("nothing on the page comes close");
+    else f.details.push_back("closest candidates:");
+    for (size_t i = 0; i < near.size() && i < static_cast<size_t>(_CANDIDATES_SHOWN); ++i)
+      f.details.push_back("  " + describe_element(*near[i]));
+    if (!near.empty() && !evidence_.outline) evidence_.outline = near.front();
+  }
+  throw f;
+}
+
+}  // namespace plainstep::host
