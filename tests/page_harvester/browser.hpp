@@ -22,6 +22,7 @@ class Browser : public ::testing::Environment {
     playwright_.reset();
   }
   static Browser* instance;
+  const std::shared_ptr<pw::Connection>& connection() const { return playwright_->connection(); }
   std::shared_ptr<pw::Page> new_page() {
     pw::NewPageOptions options;
     options.viewport = pw::Viewport{1280, 720};

@@ -1,8 +1,10 @@
 // The exact reader: every question is one driver call on the element.
 #include <cstdio>
 
+#include "driver/batch.hpp"
 #include "driver/element_handle.hpp"
 #include "exact_reads.hpp"
+#include "page_harvester.hpp"
 #include "scripts.hpp"
 #include "text/text.hpp"
 
@@ -35,30 +37,70 @@ std::optional<std::string> _string_or_null(const json& j) {
   return j.get<std::string>();
 }
 
+// The reads the rules of a group will ask of each of its elements, sent
+// together as one batch of individual driver calls. Reads a rule turns out
+// not to need cost nothing but their answer; a read not in the plan is
+// asked when the rule asks.
+struct _Plan {
+  bool visible = false, enabled = false, tag = false, text = false, box = false, data = false,
+       xpath = false, direct = false;
+  std::vector<std::string> attributes;
+};
+
+_Plan _plan_for(const std::string& selector) {
+  std::vector<std::string> captured(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end());
+  if (selector == INTERACTABLE_SELECTOR)
+    return {true, true, true, true, true, true, true, false, captured};
+  if (selector == _CUSTOM_INPUT_SELECTOR)
+    return {true, false, true, true, true, false, true, false, captured};
+  if (selector == _LABEL_CANDIDATE_SELECTOR) return {true, false, false, true, true, false, false, false, {}};
+  if (selector == TEXT_SELECTOR)
+    return {true, false, true, true, true, true, true, true, {"id", "class", "href", "aria-label"}};
+  return {};
+}
+
 class _ExactElement : public ElementReads {
  public:
   explicit _ExactElement(std::shared_ptr<pw::ElementHandle> h, bool release = true)
       : guard_{std::move(h), release} {}
-  bool is_visible() override { return h().is_visible(); }
-  bool is_enabled() override { return h().is_enabled(); }
-  std::string tag_name() override { return h().evaluate(_TAG_NAME_JS).get<std::string>(); }
-  std::string inner_text() override { return h().inner_text(); }
+
+  void queue(pw::Batch& batch, const _Plan& plan) {
+    pw::ElementHandle& e = h();
+    if (plan.visible) visible_.emplace(batch.is_visible(e));
+    if (plan.enabled) enabled_.emplace(batch.is_enabled(e));
+    if (plan.tag) tag_.emplace(batch.evaluate(e, _TAG_NAME_JS));
+    if (plan.text) text_.emplace(batch.inner_text(e));
+    if (plan.box) box_.emplace(batch.bounding_box(e));
+    if (plan.data) data_.emplace(batch.evaluate(e, _DATA_ATTRIBUTES_JS));
+    if (plan.xpath) xpath_.emplace(batch.evaluate(e, _XPATH_JS));
+    if (plan.direct) direct_.emplace(batch.evaluate(e, _DIRECT_TEXT_JS));
+    for (const auto& name : plan.attributes) attributes_.emplace_back(name, batch.get_attribute(e, name));
+  }
+
+  bool is_visible() override { return visible_ ? visible_->get() : h().is_visible(); }
+  bool is_enabled() override { return enabled_ ? enabled_->get() : h().is_enabled(); }
+  std::string tag_name() override { return (tag_ ? tag_->get() : h().evaluate(_TAG_NAME_JS)).get<std::string>(); }
+  std::string inner_text() override { return text_ ? text_->get() : h().inner_text(); }
   std::optional<std::string> attribute(const std::string& name) override {
+    for (auto& [n, pending] : attributes_)
+      if (n == name) return pending.get();
     return h().get_attribute(name);
   }
   std::optional<Box> bounding_box() override {
-    auto r = h().bounding_box();
+    auto r = box_ ? box_->get() : h().bounding_box();
     if (!r) return std::nullopt;
     return Box{r->x, r->y, r->width, r->height};
   }
   DataAttributes data_attributes() override {
     DataAttributes out;
-    json m = h().evaluate(_DATA_ATTRIBUTES_JS);
+    json m = data_ ? data_->get() : h().evaluate(_DATA_ATTRIBUTES_JS);
     for (auto it = m.begin(); it != m.end(); ++it) out.emplace_back(it.key(), it.value().get<std::string>());
     return out;
   }
-  std::string xpath() override { return h().evaluate(_XPATH_JS).get<std::string>(); }
-  bool has_direct_text() override { return h().evaluate(_DIRECT_TEXT_JS).get<bool>(); }
+  std::string xpath() override { return (xpath_ ? xpath_->get() : h().evaluate(_XPATH_JS)).get<std::string>(); }
+  bool has_direct_text() override {
+    return (direct_ ? direct_->get() : h().evaluate(_DIRECT_TEXT_JS)).get<bool>();
+  }
   std::optional<std::string> preceding_sibling_text() override {
     return _string_or_null(h().evaluate(_PRECEDING_SIBLING_JS));
   }
@@ -69,6 +111,11 @@ class _ExactElement : public ElementReads {
  private:
   pw::ElementHandle& h() { return *guard_.handle; }
   _HandleGuard guard_;
+  std::optional<pw::Pending<bool>> visible_, enabled_;
+  std::optional<pw::Pending<json>> tag_, data_, xpath_, direct_;
+  std::optional<pw::Pending<std::string>> text_;
+  std::optional<pw::Pending<std::optional<pw::Rect>>> box_;
+  std::vector<std::pair<std::string, pw::Pending<std::optional<std::string>>>> attributes_;
 };
 
 class _ExactPage : public PageReads {
@@ -79,7 +126,14 @@ class _ExactPage : public PageReads {
     auto handles = page_->query_selector_all(selector);
     ElementList out;
     out.reserve(handles.size());
-    for (auto& h : handles) out.push_back(std::make_unique<_ExactElement>(std::move(h)));
+    _Plan plan = _plan_for(selector);
+    pw::Batch batch(*page_);
+    for (auto& h : handles) {
+      auto el = std::make_unique<_ExactElement>(std::move(h));
+      el->queue(batch, plan);
+      out.push_back(std::move(el));
+    }
+    batch.wait();
     return out;
   }
   std::optional<std::string> text_of_id(const std::string& id) override {
