@@ -20,7 +20,7 @@ class ChangingPage : public PageReads {
       : page_(page), inner_(exact_reads(page)), change_(std::move(change)) {}
   ElementList query_all(const std::string& selector) override {
     auto list = inner_->query_all(selector);
-    if (!change_.empty()) page_->evaluate(change_);
+    if (!change_.empty()) page_->evaluate(std::exchange(change_, ""));
     return list;
   }
   std::optional<std::string> text_of_id(const std::string& id) override { return inner_->text_of_id(id); }
