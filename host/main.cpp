@@ -23,9 +23,9 @@ int main(int argc, char** argv) {
   std::sort(specs.begin(), specs.end(),
             [](const CommandSpec& a, const CommandSpec& b) { return a.order < b.order; });
   std::vector<std::pair<CLI::App*, Runner>> runners;
-  for (auto& spec : specs) {
-    CLI::App* sub = app.add_subcommand(spec.name, spec.description);
-    runners.emplace_back(sub, spec.setup(*sub));
+  for (auto& command : specs) {
+    CLI::App* sub = app.add_subcommand(command.name, command.description);
+    runners.emplace_back(sub, command.setup(*sub));
   }
 
   try {
