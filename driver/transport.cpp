@@ -11,9 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "driver/connection.hpp"
@@ -31,29 +28,6 @@ constexpr size_t _MAX_MESSAGE = 512u * 1024 * 1024;
 std::string _errno_text(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 void _set_nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
-
-// Parent pid and start time of a process, from /proc/<pid>/stat.
-bool _stat(pid_t pid, pid_t& ppid, unsigned long long& start, char& state) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(in, text)) return false;
-  auto close = text.rfind(')');
-  if (close == std::string::npos) return false;
-  std::istringstream rest(text.substr(close + 2));
-  std::string field;
-  rest >> state >> ppid;
-  for (int i = 5; i < 22 && rest >> field; ++i) {}  // up to field 22, the start time
-  rest >> start;
-  return !rest.fail();
-}
-
-// Still running: present, not a zombie, and the same process (start time).
-bool _alive(pid_t pid, unsigned long long start) {
-  pid_t ppid = 0;
-  unsigned long long s = 0;
-  char state = 0;
-  return _stat(pid, ppid, s, state) && s == start && state != 'Z' && state != 'X';
-}
 
 std::string _signal_name(int sig) {
   const char* name = strsignal(sig);
@@ -228,30 +202,11 @@ std::string _Transport::closed_reason() {
   return why;
 }
 
-std::vector<std::pair<pid_t, unsigned long long>> _Transport::_descendants() const {
-  std::vector<std::pair<pid_t, unsigned long long>> found;
-  if (pid_ <= 0 || exit_status_) return found;
-  std::vector<std::tuple<pid_t, pid_t, unsigned long long>> all;
-  if (DIR* d = opendir("/proc")) {
-    while (dirent* e = readdir(d)) {
-      char* end = nullptr;
-      long p = std::strtol(e->d_name, &end, 10);
-      if (!end || *end || p <= 0) continue;
-      pid_t ppid = 0;
-      unsigned long long start = 0;
-      char state = 0;
-      if (_stat(static_cast<pid_t>(p), ppid, start, state)) all.emplace_back(static_cast<pid_t>(p), ppid, start);
-    }
-    closedir(d);
-  }
-  std::vector<pid_t> parents{pid_};
-  for (size_t i = 0; i < parents.size(); ++i)
-    for (auto& [p, pp, start] : all)
-      if (pp == parents[i]) {
-        parents.push_back(p);
-        found.emplace_back(p, start);
-      }
-  return found;
+std::vector<ProcessId> _Transport::_descendants() const {
+  if (pid_ <= 0 || exit_status_) return {};
+  auto tree = process_tree(pid_);
+  if (!tree.empty()) tree.erase(tree.begin());  // node itself
+  return tree;
 }
 
 void _Transport::remember_processes() {
@@ -284,12 +239,12 @@ void _Transport::terminate(std::chrono::milliseconds grace) {
   auto browsers_until = std::chrono::steady_clock::now() + grace;
   for (;;) {
     bool any = false;
-    for (auto& [p, start] : browsers) any = any || _alive(p, start);
+    for (auto& p : browsers) any = any || running(p);
     if (!any || std::chrono::steady_clock::now() >= browsers_until) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  for (auto& [p, start] : browsers)
-    if (_alive(p, start)) kill(getpgid(p) == p ? -p : p, SIGKILL);
+  for (auto& p : browsers)
+    if (running(p)) kill(getpgid(p.pid) == p.pid ? -p.pid : p.pid, SIGKILL);
   if (err_ >= 0) {
     _read_stderr();
     if (err_ >= 0) ::close(err_);

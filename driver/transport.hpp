@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/processes.hpp"
+
 namespace pw {
 
 struct DriverLocation;
@@ -53,7 +55,7 @@ class _Transport {
  private:
   void _read_stderr();
   bool _reap(bool block);
-  std::vector<std::pair<pid_t, unsigned long long>> _descendants() const;
+  std::vector<ProcessId> _descendants() const;
 
   pid_t pid_ = 0;
   int sock_ = -1;
@@ -65,7 +67,7 @@ class _Transport {
   std::string stderr_tail_;
   bool eof_ = false;
   std::optional<int> exit_status_;  // raw waitpid status once reaped
-  std::vector<std::pair<pid_t, unsigned long long>> known_;  // pid and start time
+  std::vector<ProcessId> known_;
 };
 
 }  // namespace pw
