@@ -103,9 +103,11 @@ double _distance_towards(std::string_view direction, const Box& a, const Box& el
 }
 
 // Splits "RELATION ANCHOR", finds the anchor and the texts in that
-// direction of it, nearest first.
+// direction of it, nearest first. Throws TypeError for a null record.
 _Search _search(std::string_view target, const Elements& text_elements,
                 const Elements* dom_elements) {
+  _require_records(text_elements, "text_elements");
+  if (dom_elements) _require_records(*dom_elements, "dom_elements");
   _Search s;
   const std::string folded = text::lower(target);
   for (const auto& d : _DIRECTIONS_LONGEST_FIRST) {
@@ -153,8 +155,6 @@ ResolutionResult LexicalFinder::_resolve_verify_spatial_text(std::string_view ta
                                                              std::string_view expected,
                                                              const Elements& text_elements,
                                                              const Elements* dom_elements) const {
-  _require_records(text_elements, "text_elements");
-  if (dom_elements) _require_records(*dom_elements, "dom_elements");
   _Search s = _search(target, text_elements, dom_elements);
   ResolutionResult r;
   r.verified = false;
@@ -191,8 +191,6 @@ ResolutionResult LexicalFinder::_resolve_verify_spatial_text(std::string_view ta
 ResolutionResult LexicalFinder::_resolve_extract_spatial_text(std::string_view target,
                                                               const Elements& text_elements,
                                                               const Elements* dom_elements) const {
-  _require_records(text_elements, "text_elements");
-  if (dom_elements) _require_records(*dom_elements, "dom_elements");
   _Search s = _search(target, text_elements, dom_elements);
   ResolutionResult r;
   r.extracted = "";
