@@ -4,6 +4,7 @@
 #include <string>
 
 #include "records/element.hpp"
+#include "records/parsed_instruction.hpp"
 
 namespace plainstep::spatial_test {
 
@@ -24,6 +25,15 @@ inline ElementRef txt(std::string text, Box box, std::string tag = "span", std::
   ElementRef e = el(std::move(tag), std::move(text), box, {}, std::move(xpath));
   e->has_direct_text = true;
   return e;
+}
+
+// "click TARGET" as the step reader gives it, first of its kind.
+inline ParsedInstruction click(std::string target) {
+  ParsedInstruction p;
+  p.action = "click";
+  p.target = std::move(target);
+  p.ordinal = 1;
+  return p;
 }
 
 }  // namespace plainstep::spatial_test

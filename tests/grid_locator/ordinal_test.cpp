@@ -9,16 +9,9 @@
 using namespace plainstep;
 using spatial_test::el;
 using spatial_test::txt;
+using spatial_test::click;
 
 namespace {
-
-ParsedInstruction click(std::string target) {
-  ParsedInstruction p;
-  p.action = "click";
-  p.target = std::move(target);
-  p.ordinal = 1;
-  return p;
-}
 
 struct OrdinalCase {
   const char* name;

@@ -10,16 +10,9 @@
 using namespace plainstep;
 using spatial_test::el;
 using spatial_test::txt;
+using spatial_test::click;
 
 namespace {
-
-ParsedInstruction click(std::string target) {
-  ParsedInstruction p;
-  p.action = "click";
-  p.target = std::move(target);
-  p.ordinal = 1;
-  return p;
-}
 
 // The caption "Total" spans x 100..150, y 100..120.
 ElementRef total() { return txt("Total", {100, 100, 50, 20}, "td", "/html[1]/body[1]/table[1]/tr[1]/td[1]"); }
