@@ -140,7 +140,23 @@ INSTANTIATE_TEST_SUITE_P(
         RankCase{"next_to_nothing_right", "next_to", {{10, 100, 10, 20}}, {}, {}},
         RankCase{"unknown_strategy_keeps_nothing", "diagonal", {{200, 100, 10, 20}}, {}, {}},
         RankCase{"no_strategy_keeps_nothing", nullptr, {{200, 100, 10, 20}}, {}, {}},
-        RankCase{"ordinal_zero_is_nothing", "right", {{200, 100, 10, 20}}, 0, {}}),
+        RankCase{"ordinal_zero_is_nothing", "right", {{200, 100, 10, 20}}, 0, {}},
+        // A form: the field of the row above starts at the same x as the
+        // field beside the anchor and is within the slack of the row test.
+        RankCase{"right_own_row_before_the_row_above", "right",
+                 {{160, 60, 250, 30}, {160, 95, 250, 30}}, {}, {1, 0}},
+        RankCase{"right_own_row_beats_a_nearer_slack_entry", "right",
+                 {{160, 70, 50, 20}, {400, 100, 50, 20}}, {}, {1, 0}},
+        RankCase{"left_own_row_before_the_row_below", "left",
+                 {{10, 130, 80, 30}, {10, 95, 80, 30}}, {}, {1, 0}},
+        RankCase{"next_to_own_row_before_the_row_above", "next_to",
+                 {{160, 60, 250, 30}, {160, 95, 250, 30}}, {}, {1}},
+        RankCase{"next_to_second_counts_own_row_first", "next_to",
+                 {{160, 60, 250, 30}, {160, 95, 250, 30}}, 2, {0}},
+        RankCase{"touching_the_band_is_slack", "right",
+                 {{300, 80, 10, 20}, {400, 100, 10, 20}}, {}, {1, 0}},
+        RankCase{"columns_keep_their_order", "below",
+                 {{60, 150, 45, 20}, {100, 200, 50, 20}}, {}, {0, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -62,7 +62,15 @@ const MatrixEntry* _preferred(Entries pool) {
 struct _Relation {
   std::function<bool(const MatrixEntry& c, const MatrixEntry& a)> keep;
   std::function<double(const MatrixEntry& c, const MatrixEntry& a)> key;
+  bool by_row = false;  // a relation along the anchor's row
 };
+
+// Form rows sit closer than the slack of the row test, so the field of the
+// row above would tie with the field beside the anchor: along a row, the
+// entries that share the anchor's band with no slack come first.
+int _row_tier(const MatrixEntry& c, const MatrixEntry& a) {
+  return c.position.y < a.position.y2 && a.position.y < c.position.y2 ? 0 : 1;
+}
 
 double _near_distance(const MatrixEntry& c, const MatrixEntry& a) { return _centre_distance(c, a); }
 
@@ -75,7 +83,7 @@ bool _is_near(const MatrixEntry& c, const MatrixEntry& a) {
 const std::vector<std::pair<std::string, _Relation>> _STRATEGIES = {
     {"next_to",
      {[](auto& c, auto& a) { return _overlaps_vertically(c, a) && c.position.x >= a.position.x2; },
-      [](auto& c, auto&) { return static_cast<double>(c.index); }}},
+      [](auto& c, auto&) { return static_cast<double>(c.index); }, true}},
     {"below",
      {[](auto& c, auto& a) { return c.position.y >= a.position.y2 && _overlaps_horizontally(c, a); },
       [](auto& c, auto&) { return c.position.y; }}},
@@ -84,10 +92,10 @@ const std::vector<std::pair<std::string, _Relation>> _STRATEGIES = {
       [](auto& c, auto&) { return -c.position.y2; }}},
     {"left",
      {[](auto& c, auto& a) { return c.position.x2 <= a.position.x && _overlaps_vertically(c, a); },
-      [](auto& c, auto&) { return -c.position.x2; }}},
+      [](auto& c, auto&) { return -c.position.x2; }, true}},
     {"right",
      {[](auto& c, auto& a) { return c.position.x >= a.position.x2 && _overlaps_vertically(c, a); },
-      [](auto& c, auto&) { return c.position.x; }}},
+      [](auto& c, auto&) { return c.position.x; }, true}},
     {"near", {_is_near, _near_distance}},
 };
 
@@ -194,14 +202,21 @@ std::vector<const MatrixEntry*> GridLocator::_rank(const std::vector<const Matri
                                                    std::optional<int> ordinal) {
   const _Relation* rel = _strategy(strategy);
   if (!rel) return {};
-  std::vector<std::pair<double, const MatrixEntry*>> kept;
+  struct _Kept {
+    int tier;
+    double key;
+    const MatrixEntry* entry;
+  };
+  std::vector<_Kept> kept;
   for (const MatrixEntry* c : candidates)
-    if (rel->keep(*c, anchor)) kept.emplace_back(rel->key(*c, anchor), c);
-  std::stable_sort(kept.begin(), kept.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (rel->keep(*c, anchor))
+      kept.push_back({rel->by_row ? _row_tier(*c, anchor) : 0, rel->key(*c, anchor), c});
+  std::stable_sort(kept.begin(), kept.end(), [](const _Kept& a, const _Kept& b) {
+    return a.tier != b.tier ? a.tier < b.tier : a.key < b.key;
+  });
   Entries sorted;
   sorted.reserve(kept.size());
-  for (const auto& k : kept) sorted.push_back(k.second);
+  for (const auto& k : kept) sorted.push_back(k.entry);
   // "next to" means one element: the n-th, or the first.
   if (*strategy == "next_to") return _nth(sorted, ordinal.value_or(1));
   return ordinal ? _nth(sorted, *ordinal) : sorted;

@@ -71,6 +71,8 @@ class GridLocator {
 
   // The candidates that stand in `strategy` to the anchor, nearest first;
   // with an ordinal only the n-th of them ("next_to" keeps one at most).
+  // Along a row (next_to, left, right) the entries that share the anchor's
+  // band without the slack rank ahead of those the slack lets in.
   // An unknown or absent strategy keeps nothing.
   static std::vector<const MatrixEntry*> _rank(const std::vector<const MatrixEntry*>& candidates,
                                                const MatrixEntry& anchor,
