@@ -18,6 +18,32 @@ bool _is_element_check(const std::string& action) {
   return action == "verify_present" || action == "verify_visible" || action == "verify_enabled" ||
          action == "verify_disabled";
 }
+
+bool _is_field(const Element& e) {
+  if (e.tag == "input" || e.tag == "textarea" || e.is_editable_field.value_or(false)) return true;
+  auto role = e.attributes.get("role");
+  return role && (*role == "textbox" || *role == "searchbox" || *role == "spinbutton" ||
+                  *role == "combobox");
+}
+
+// A checkbox or field shows no text of its own: a person clicks it, hovers
+// it or checks it by the label beside it ("click I accept the terms"), as a
+// click on that label reaches the field. Text matching counts labels only
+// for typing, so a step it leaves unresolved is looked up the way typing
+// looks up its field, and kept only when that finds a field.
+bool _by_label(const ParsedInstruction& parsed, const Elements& elements,
+               const Elements& text_elements, ResolutionResult& out) {
+  const std::string& a = parsed.action;
+  if (a != "click" && a != "hover" && !_is_element_check(a)) return false;
+  ParsedInstruction as_field{"type", parsed.target, std::string(), parsed.ordinal.value_or(1),
+                             parsed.literal_target};
+  ResolutionResult r = _need("lexical")(as_field, elements, text_elements);
+  if (!r.resolved || !r.element || !_is_field(*r.element)) return false;
+  std::erase_if(r.candidates, [](const ElementRef& e) { return !e || !_is_field(*e); });
+  verify_from_record(a, r);
+  out = std::move(r);
+  return true;
+}
 }  // namespace
 
 std::string names_nothing_message(std::string_view step) {
@@ -61,6 +87,18 @@ RoutedResult resolve_routed(const ParsedInstruction& parsed, const Elements& ele
     out.fell_back = true;
   }
   out.result = _need("lexical")(parsed, elements, text_elements);
+  if (!out.result.resolved) out.by_label = _by_label(parsed, elements, text_elements, out.result);
+  if (!out.result.resolved && parsed.action == "hover") {
+    // A tooltip may hang on plain text ("hover Help"): hover the visible
+    // text that names it, as extracting text would find it.
+    ParsedInstruction as_text{"extract_text", parsed.target, std::nullopt,
+                              parsed.ordinal.value_or(1), parsed.literal_target};
+    ResolutionResult r = _need("lexical")(as_text, elements, text_elements);
+    if (r.resolved) {
+      out.result = std::move(r);
+      out.by_text = true;
+    }
+  }
   return out;
 }
 

@@ -13,6 +13,8 @@ struct RoutedResult {
   ResolutionResult result;
   Route route = Route::none;   // the route planned for the step
   bool fell_back = false;      // spatial found nothing; text matching answered
+  bool by_label = false;       // found as a form field named by its label
+  bool by_text = false;        // hovered over plain text, no element matched
 };
 
 // Throws std::invalid_argument when the step names nothing, and

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int _POLL_MS = 100;        // pause between two readings of the page
 constexpr int _CANDIDATES_SHOWN = 3;
+constexpr int _DIALOG_POLL_MS = 20;  // how often an action looks for a dialog it opened
 
 // The element left the page between reading and acting: read again.
 struct _Gone {};
@@ -165,8 +166,10 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     auto page = keeper_.get_page();
     auto bound = _action_timeout(deadline);
     try {
-      if (a == "press_key") page->keyboard().press(*p.target);
-      else page->keyboard().type(*p.target);
+      if (a == "press_key")
+        _call_watching_dialog(page->guid(), "keyboardPress", {{"key", *p.target}}, deadline);
+      else
+        page->keyboard().type(*p.target);
     } catch (const pw::Error& e) {
       if (dynamic_cast<const pw::ConnectionError*>(&e)) throw;
       throw StepFailure{"could not " + std::string(a == "press_key" ? "press " : "send ") +
@@ -206,6 +209,27 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
   }
 }
 
+void StepRunner::_call_watching_dialog(const std::string& guid, const std::string& method,
+                                       const json& params, Clock::time_point deadline) {
+  auto pw = keeper_.playwright();
+  if (!pw) throw pw::ConnectionError("the browser session is closed");
+  std::shared_ptr<pw::Connection> c = pw->connection();
+  auto call = c->queue(guid, method, params, std::max(1, _remaining_ms(deadline)));
+  // The driver answers the action by its own timeout; this bound only
+  // guards against an answer that never comes.
+  auto give_up = deadline + std::chrono::seconds(5);
+  while (!call->done) {
+    auto d = keeper_.get_dialog();
+    if (d && !d->is_handled()) return;
+    if (Clock::now() > give_up)
+      throw StepFailure{"the browser gave no answer to " + call->what + " within " +
+                            std::to_string(settings_.timeout_ms) + " ms",
+                        {}};
+    _pause(_DIALOG_POLL_MS);  // sends the queued action and reads events
+  }
+  if (call->error) std::rethrow_exception(call->error);
+}
+
 std::shared_ptr<pw::ElementHandle> StepRunner::_locate(const ElementRef& el) {
   if (!el || el->xpath.empty()) return nullptr;
   return keeper_.get_page()->query_selector("xpath=" + el->xpath);
@@ -219,7 +243,7 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
   const std::string& a = p.action;
   try {
     if (a == "click") {
-      h->click();
+      _call_watching_dialog(h->guid(), "click", json::object(), deadline);
     } else if (a == "hover") {
       h->hover();
     } else if (a == "type") {

@@ -63,6 +63,11 @@ class StepRunner {
   // Bounds driver actions by the step's deadline until the guard goes.
   std::shared_ptr<void> _action_timeout(Clock::time_point deadline);
   std::shared_ptr<pw::ElementHandle> _locate(const ElementRef& el);
+  // A driver action that may open a dialog (a click on "Empty cart"): the
+  // page stops until the dialog is answered, so the action counts as done
+  // once the dialog is up; its answer arrives after the dialog step.
+  void _call_watching_dialog(const std::string& guid, const std::string& method,
+                             const json& params, Clock::time_point deadline);
 
   SessionKeeper& keeper_;
   RunSettings settings_;
