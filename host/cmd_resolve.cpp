@@ -16,7 +16,7 @@ namespace {
 struct ResolveArgs {
   std::string step;
   std::optional<std::string> snapshot, elements, texts;
-  std::string strategy = "lexical";
+  std::string strategy = "auto";  // the runner's routing
 };
 
 std::string _known_strategies() {
@@ -65,8 +65,9 @@ const RegisterCommand _cmd(
       auto* els = app.add_option("--elements", a->elements, "JSON array of element descriptors");
       auto* txt = app.add_option("--texts", a->texts, "JSON array of text elements")->needs(els);
       snap->excludes(els)->excludes(txt);
-      app.add_option("--strategy", a->strategy, "Resolution strategy")
-          ->default_str("lexical");
+      app.add_option("--strategy", a->strategy,
+                     "auto (as plainstep run routes the step), lexical or spatial")
+          ->default_str("auto");
       app.footer(
           "Give --snapshot FILE, or --elements FILE with optional --texts FILE.\n"
           "Exit status: 0 when the step was resolved or not (see \"resolved\"), 2 when the step\n"

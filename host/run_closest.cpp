@@ -66,6 +66,10 @@ Elements closest_candidates(std::string_view wanted, const Elements& elements,
         s.shared = std::max(s.shared, shared);
         s.distance = std::min(s.distance, edit_distance(n, want));
       }
+      // A name that shares no word and is far from the wanted text says
+      // nothing about what the step meant.
+      size_t far = std::max<size_t>(2, text::length(want) / 3);
+      if (s.shared == 0 && s.distance > far) continue;
       if (!seen.insert(el->tag + "\n" + names.front()).second) continue;
       scored.push_back(s);
     }

@@ -65,6 +65,53 @@ TEST(CliResolve, ElementsAndTextsFilesWorkLikeASnapshot) {
   EXPECT_EQ(no_texts["resolved"], false);
 }
 
+// The demo sign-in page as the runner reads it.
+const std::string SIGNIN = std::string(PLAINSTEP_FIXTURES) + "/run/signin_page.json";
+const std::string FORM = "/html[1]/body[1]/main[1]/form[1]/";
+
+struct AutoCase {
+  const char* step;
+  const char* strategy;  // nullptr: the default
+  const char* xpath;     // nullptr: not resolved
+};
+
+class CliResolveAuto : public ::testing::TestWithParam<AutoCase> {};
+
+TEST_P(CliResolveAuto, RoutesAsTheRunnerDoes) {
+  const auto& c = GetParam();
+  std::vector<std::string> args{"--step", c.step, "--snapshot", SIGNIN};
+  if (c.strategy) args.insert(args.end(), {"--strategy", c.strategy});
+  json r = resolve_ok(args);
+  if (!c.xpath) {
+    EXPECT_EQ(r["resolved"], false) << r.dump();
+    return;
+  }
+  ASSERT_EQ(r["resolved"], true) << r.dump();
+  std::string want = c.xpath[0] == '/' ? c.xpath : FORM + c.xpath;
+  EXPECT_EQ(r["element"]["xpath"], want) << c.step;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SignInPage, CliResolveAuto,
+    ::testing::Values(
+        // the Email field's row lies within the row slack of the Password caption
+        AutoCase{"type secret into the field right of Password", nullptr, "div[2]/input[1]"},
+        AutoCase{"type secret into the field right of Password", "spatial", "div[2]/input[1]"},
+        AutoCase{"type x into the field next to Email", nullptr, "div[1]/input[1]"},
+        // a checkbox is clicked by its label; text matching alone does not count labels
+        AutoCase{"click I accept the terms", nullptr, "div[8]/input[1]"},
+        AutoCase{"click \"Remember me\"", nullptr, "div[7]/input[1]"},
+        AutoCase{"click I accept the terms", "lexical", nullptr},
+        AutoCase{"verify the Remember me checkbox is enabled", nullptr, "div[7]/input[1]"},
+        // buttons keep their own text ahead of any label they were given
+        AutoCase{"click Login", nullptr, "div[9]/button[1]"},
+        AutoCase{"click the second button", nullptr, "div[9]/button[2]"},
+        // plain text with a tooltip is hovered; clicking it finds nothing
+        AutoCase{"hover Help", nullptr, "/html[1]/body[1]/header[1]/span[1]"},
+        AutoCase{"click Help", nullptr, nullptr},
+        AutoCase{"click Nothing like this", nullptr, nullptr}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
 TEST(CliResolve, StrategyByName) {
   json r = resolve_ok({"--step", "click Save", "--snapshot", SHOP, "--strategy", "lexical"});
   EXPECT_EQ(r["element"]["text"], "Save");

@@ -80,9 +80,12 @@ TEST(Closest, SharedWordsThenSpelling) {
                el("input", "", {{"placeholder", "Login name"}})};
   Elements texts{el("p", "Welcome"), el("span", "")};
   auto got = closest_candidates("Login", els, texts, 3);
-  ASSERT_EQ(got.size(), 3u);
+  // "Register", "Logout help" and "Welcome" neither share a word nor come close
+  ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0], els[3]);  // shares the word "login"
   EXPECT_EQ(got[1], els[1]);  // "log in" is one edit away
+  EXPECT_EQ(closest_candidates("Welcome, Ada", els, texts, 3).size(), 0u);
+  EXPECT_EQ(closest_candidates("Welcom", els, texts, 3), Elements{texts[0]});
   EXPECT_EQ(closest_candidates("x", {}, {}).size(), 0u);
   EXPECT_EQ(edit_distance("Kitten", "sitting"), 3u);
 }
