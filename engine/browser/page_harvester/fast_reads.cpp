@@ -19,8 +19,12 @@ namespace {
   throw std::logic_error(std::string("fast extraction did not gather ") + what + " of " + xpath);
 }
 
+// What the gathering answered for one element. It answers only what the
+// rules of the element's groups will ask; a read of anything else is a
+// fault of the fast reader and says so.
 struct _Node {
   std::string tag, xpath;
+  bool has_tag = false, has_xpath = false, has_box = false, has_attributes = false;
   bool visible = false;
   std::optional<bool> enabled;
   std::optional<Box> box;
@@ -38,18 +42,33 @@ std::optional<std::string> _opt_string(const json& j, const char* key) {
   return it->get<std::string>();
 }
 
-_Node _node_from(const json& j) {
+_Node _node_from(json& j) {
   _Node n;
-  n.tag = j.at("t").get<std::string>();
-  n.xpath = j.at("x").get<std::string>();
   n.visible = j.at("v").get<bool>();
+  if (auto it = j.find("t"); it != j.end()) {
+    n.has_tag = true;
+    n.tag = std::move(it->get_ref<std::string&>());
+  }
+  if (auto it = j.find("x"); it != j.end()) {
+    n.has_xpath = true;
+    n.xpath = std::move(it->get_ref<std::string&>());
+  }
   if (auto it = j.find("e"); it != j.end()) n.enabled = it->get<bool>();
-  if (const json& b = j.at("b"); !b.is_null())
-    n.box = Box{b.at(0).get<double>(), b.at(1).get<double>(), b.at(2).get<double>(), b.at(3).get<double>()};
-  for (const auto& a : j.at("a")) n.attributes.emplace_back(a.at(0).get<std::string>(), a.at(1).get<std::string>());
+  if (auto it = j.find("b"); it != j.end()) {
+    n.has_box = true;
+    if (const json& b = *it; !b.is_null())
+      n.box = Box{b.at(0).get<double>(), b.at(1).get<double>(), b.at(2).get<double>(), b.at(3).get<double>()};
+  }
+  if (auto it = j.find("a"); it != j.end()) {
+    n.has_attributes = true;
+    n.attributes.reserve(it->size());
+    for (auto& a : *it)
+      n.attributes.emplace_back(std::move(a.at(0).get_ref<std::string&>()),
+                                std::move(a.at(1).get_ref<std::string&>()));
+  }
   if (auto it = j.find("i"); it != j.end()) {
     n.has_text = true;
-    if (!it->is_null()) n.text = it->get<std::string>();
+    if (!it->is_null()) n.text = std::move(it->get_ref<std::string&>());
   }
   if (auto it = j.find("d"); it != j.end()) n.direct = it->get<bool>();
   if (j.contains("ps")) {
@@ -60,47 +79,68 @@ _Node _node_from(const json& j) {
   return n;
 }
 
+// The attributes the gathering collects: the captured ones and every data-
+// attribute, all the rules ever read.
+bool _gathered_attribute(const std::string& name) {
+  if (name.starts_with("data-")) return true;
+  for (const char* c : CAPTURED_ATTRIBUTES)
+    if (name == c) return true;
+  return false;
+}
+
 class _FastElement : public ElementReads {
  public:
   explicit _FastElement(const _Node& n) : n_(n) {}
   bool is_visible() override { return n_.visible; }
   bool is_enabled() override {
-    if (!n_.enabled) _not_gathered("the enabled state", n_.xpath);
+    if (!n_.enabled) _not_gathered("the enabled state", _where());
     return *n_.enabled;
   }
-  std::string tag_name() override { return n_.tag; }
+  std::string tag_name() override {
+    if (!n_.has_tag) _not_gathered("the tag name", _where());
+    return n_.tag;
+  }
   std::string inner_text() override {
-    if (!n_.has_text) _not_gathered("the inner text", n_.xpath);
+    if (!n_.has_text) _not_gathered("the inner text", _where());
     if (!n_.text) throw ReadFailure("Node is not an HTMLElement");
     return *n_.text;
   }
   std::optional<std::string> attribute(const std::string& name) override {
+    if (!n_.has_attributes || !_gathered_attribute(name)) _not_gathered(("the attribute " + name).c_str(), _where());
     for (const auto& [k, v] : n_.attributes)
       if (k == name) return v;
     return std::nullopt;
   }
-  std::optional<Box> bounding_box() override { return n_.box; }
+  std::optional<Box> bounding_box() override {
+    if (!n_.has_box) _not_gathered("the bounding box", _where());
+    return n_.box;
+  }
   DataAttributes data_attributes() override {
+    if (!n_.has_attributes) _not_gathered("the data attributes", _where());
     DataAttributes out;
     for (const auto& a : n_.attributes)
       if (a.first.starts_with("data-")) out.push_back(a);
     return out;
   }
-  std::string xpath() override { return n_.xpath; }
+  std::string xpath() override {
+    if (!n_.has_xpath) _not_gathered("the path", _where());
+    return n_.xpath;
+  }
   bool has_direct_text() override {
-    if (!n_.direct) _not_gathered("the direct-text test", n_.xpath);
+    if (!n_.direct) _not_gathered("the direct-text test", _where());
     return *n_.direct;
   }
   std::optional<std::string> preceding_sibling_text() override {
-    if (!n_.has_labels) _not_gathered("the sibling label", n_.xpath);
+    if (!n_.has_labels) _not_gathered("the sibling label", _where());
     return n_.preceding;
   }
   std::optional<std::string> parent_children_text() override {
-    if (!n_.has_labels) _not_gathered("the parent label", n_.xpath);
+    if (!n_.has_labels) _not_gathered("the parent label", _where());
     return n_.parent;
   }
 
  private:
+  std::string _where() const { return n_.has_xpath ? n_.xpath : n_.has_tag ? "a " + n_.tag : "an element"; }
   const _Node& n_;
 };
 
@@ -139,8 +179,11 @@ class _FastPage : public PageReads {
       : page_(std::move(page)), pointer_(pointer) {
     json groups = json::object();
     for (const auto& sel : selectors) groups[_group_name(sel)] = sel;
-    json got = _gather(json{{"groups", groups}, {"pointer", pointer}});
-    for (const auto& n : got.at("nodes")) nodes_.push_back(_node_from(n));
+    json arg = {{"groups", groups}, {"pointer", pointer},
+                {"attributes", std::vector<std::string>(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end())}};
+    json got = json::parse(_gather(arg).get<std::string>());
+    nodes_.reserve(got.at("nodes").size());
+    for (auto& n : got.at("nodes")) nodes_.push_back(_node_from(n));
     for (const auto& sel : selectors)
       groups_[sel] = got.at("groups").at(_group_name(sel)).get<std::vector<size_t>>();
     ids_ = _lookups(got.at("ids"));

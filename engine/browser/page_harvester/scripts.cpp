@@ -88,7 +88,8 @@ const std::string _CURSOR_POINTER_JS = R"JS(() => {
 // or button stands for), inner text (HTML elements only) and the box (the
 // client rectangles' union; none when the element is not rendered). Element
 // lists pierce open shadow roots in the driver's order: an element, its
-// light children, then its shadow tree.
+// light children, then its shadow tree. The answer travels as one JSON
+// string: the driver's own value form costs far more than the gathering.
 const std::string _GATHER_JS = std::string(R"JS(arg => {
 const XHTML = 'http://www.w3.org/1999/xhtml';
 const tagOf = )JS") + _TAG_NAME_JS + R"JS(;
@@ -107,18 +108,19 @@ const textNodeShown = node => {
   const r = range.getBoundingClientRect();
   return r.width > 0 && r.height > 0;
 };
-const shown = el => {
+// `rect` gives the element's bounding rectangle, measured once per element.
+const shown = (el, rect) => {
   const st = styleOf(el);
   if (!st) return true;
   if (st.display === 'contents') {
     for (let c = el.firstChild; c; c = c.nextSibling) {
-      if (c.nodeType === 1 && shown(c)) return true;
+      if (c.nodeType === 1 && shown(c, () => c.getBoundingClientRect())) return true;
       if (c.nodeType === 3 && textNodeShown(c)) return true;
     }
     return false;
   }
   if (!el.checkVisibility() || st.visibility !== 'visible') return false;
-  const r = el.getBoundingClientRect();
+  const r = rect();
   return r.width > 0 && r.height > 0;
 };
 
@@ -256,9 +258,10 @@ const enabled = el => {
   return !(ariaDisabledChain(e) && DISABLEABLE.includes(roleOf(e) || ''));
 };
 const innerText = el => el.namespaceURI === XHTML ? el.innerText : null;
-const boxOf = el => {
-  if (!el.getClientRects().length) return null;
-  const r = el.getBoundingClientRect();
+// An element without client rectangles has no box; the bounding rectangle
+// is all zeros exactly then, or for a zero-size box at the origin.
+const boxOf = (el, r) => {
+  if (!r.x && !r.y && !r.width && !r.height && !el.getClientRects().length) return null;
   return [r.x, r.y, r.width, r.height];
 };
 
@@ -342,22 +345,44 @@ const visit = el => {
 };
 if (document.documentElement) visit(document.documentElement);
 
+// White space that both the page and the engine trim: text made only of it
+// is surely empty to the rules, anything else may not be.
+const BLANK = /^[\t\n\v\f\r \u00a0\u1680\u2000-\u200a\u2028\u2029\u202f\u205f\u3000]*$/;
+const wanted = new Set(arg.attributes);
+const attributesOf = el => {
+  const out = [];
+  for (const a of el.attributes)
+    if (wanted.has(a.name) || a.name.startsWith('data-')) out.push([a.name, a.value]);
+  return out;
+};
+// Each element answers what the rules of its groups will ask of it, and no
+// more: a hidden text element only its visibility, a blank one its text
+// (and its box when it may caption a field).
 const records = nodes.map(({ el, groups: g }) => {
-  const native = g.has('interactable');
-  const rec = { t: tagOf(el), x: xpathOf(el), v: el.isConnected && shown(el), b: boxOf(el),
-                a: Array.from(el.attributes, a => [a.name, a.value]) };
-  if (native) rec.e = enabled(el);
+  const native = g.has('interactable'), custom = g.has('custom');
+  let r;
+  const rect = () => r || (r = el.getBoundingClientRect());
+  const rec = { v: el.isConnected && shown(el, rect) };
+  const text = rec.v && (g.has('text') || g.has('label'));
   if (native || rec.v) rec.i = innerText(el);
-  if (rec.v && g.has('text')) rec.d = directText(el);
-  if ((native && (rec.t === 'input' || rec.t === 'textarea')) || (rec.v && g.has('custom')))
-    gatherLabel(el, rec);
+  const written = text && rec.i !== null && !BLANK.test(rec.i);
+  if (native || custom || written || (rec.v && g.has('label'))) rec.b = boxOf(el, rect());
+  const described = native || custom || (written && g.has('text') && rec.b !== null);
+  if (described) {
+    rec.t = tagOf(el);
+    rec.a = attributesOf(el);
+  }
+  if (native || (custom && rec.v) || (described && g.has('text'))) rec.x = xpathOf(el);
+  if (native) rec.e = enabled(el);
+  if (described && rec.v && g.has('text')) rec.d = directText(el);
+  if ((native && (rec.t === 'input' || rec.t === 'textarea')) || (rec.v && custom)) gatherLabel(el, rec);
   return rec;
 });
 const out = { nodes: records, groups, ids: Array.from(ids), fors: Array.from(fors) };
 if (arg.pointer) {
   try { out.pointer = pointerItems(); } catch (e) { out.pointer = null; }
 }
-return out;
+return JSON.stringify(out);
 })JS";
 
 }  // namespace plainstep

@@ -1,0 +1,331 @@
+// Extraction speed on generated pages of growing size: the exact reading
+// (element by element through the driver), the fast reading (one gathering
+// evaluation) and the floor (one bare evaluation that only counts the
+// page's elements), side by side in one run, medians of a few runs each.
+//
+//   benchmarks [--sizes 100,1000,5000] [--repeat 5] [--exact-budget 120] [--profile] [--fast-only]
+//
+// --profile adds where the fast reading's time goes; --fast-only leaves the
+// exact reading out (for profiling).
+//
+// Progress goes to stderr, the table to stdout.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "browser/page_harvester/exact_reads.hpp"
+#include "browser/page_harvester/page_harvester.hpp"
+#include "browser/page_harvester/rules.hpp"
+#include "browser/page_harvester/scripts.hpp"
+#include "driver/pw.hpp"
+#include "page_harvester/generated_page.hpp"
+
+// The harvester reads these from its host; a benchmark never writes
+// snapshots.
+namespace settings {
+bool SAVE_SNAPSHOTS = false;
+std::string LOG_PATH = "data/logs/";
+}  // namespace settings
+
+namespace plainstep::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::string _COUNT_JS = "() => document.querySelectorAll('*').length";
+
+struct _Options {
+  std::vector<int> sizes{100, 1000, 5000};
+  int repeat = 5;
+  double exact_budget = 120;  // seconds of exact runs per page, after the first
+  bool profile = false;
+  bool fast_only = false;  // for profiling the fast reading
+};
+
+[[noreturn]] void _usage(const std::string& why) {
+  std::cerr << "benchmarks: " << why << "\n"
+            << "usage: benchmarks [--sizes 100,1000,5000] [--repeat N] [--exact-budget SECONDS] "
+               "[--profile] [--fast-only]\n";
+  std::exit(2);
+}
+
+int _positive_int(const std::string& flag, const std::string& v) {
+  try {
+    size_t used = 0;
+    int n = std::stoi(v, &used);
+    if (used == v.size() && n > 0) return n;
+  } catch (const std::exception&) {
+  }
+  _usage(flag + " expects a positive whole number, got '" + v + "'");
+}
+
+_Options _parse(int argc, char** argv) {
+  _Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) _usage(a + " needs a value");
+      return argv[++i];
+    };
+    if (a == "--sizes") {
+      o.sizes.clear();
+      std::stringstream list(value());
+      for (std::string s; std::getline(list, s, ',');) o.sizes.push_back(_positive_int("--sizes", s));
+      if (o.sizes.empty()) _usage("--sizes needs at least one size");
+    } else if (a == "--repeat") {
+      o.repeat = _positive_int(a, value());
+    } else if (a == "--exact-budget") {
+      o.exact_budget = _positive_int(a, value());
+    } else if (a == "--profile") {
+      o.profile = true;
+    } else if (a == "--fast-only") {
+      o.fast_only = true;
+    } else if (a == "-h" || a == "--help") {
+      _usage("extraction speed, exact against fast against the floor");
+    } else {
+      _usage("unknown argument '" + a + "'");
+    }
+  }
+  return o;
+}
+
+double _ms_since(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double _timed(const std::function<void()>& f) {
+  auto start = Clock::now();
+  f();
+  return _ms_since(start);
+}
+
+double _median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// CPU time of this process (every thread), which a loaded machine
+// inflates far less than the wall clock.
+double _cpu_ms() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+std::vector<double> _repeated(int times, const std::function<void()>& f) {
+  std::vector<double> out;
+  for (int i = 0; i < times; ++i) out.push_back(_timed(f));
+  return out;
+}
+
+// The generated page on disk for as long as it is measured.
+struct _PageFile {
+  fs::path path;
+  explicit _PageFile(int blocks)
+      : path(fs::temp_directory_path() /
+             ("plainstep_bench_" + std::to_string(getpid()) + "_" + std::to_string(blocks) + ".html")) {
+    std::ofstream(path) << testing::generated_page(blocks);
+  }
+  ~_PageFile() {
+    std::error_code ec;
+    fs::remove(path, ec);
+  }
+};
+
+struct _Row {
+  long elements = 0;
+  size_t descriptors = 0, texts = 0;
+  double exact = 0, fast = 0, floor = 0;
+  int exact_runs = 0;
+  bool same = false;
+};
+
+std::string _records(const std::pair<Elements, Elements>& r) {
+  return to_json(r.first).dump() + "\n" + to_json(r.second).dump();
+}
+
+// Where the fast reading's time goes: the gathering in the page alone,
+// the evaluation as the driver returns it, and the C++ rules on top.
+void _profile(const std::shared_ptr<pw::Page>& page, long elements, int repeat, double fast) {
+  json groups = {{"interactable", INTERACTABLE_SELECTOR},
+                 {"custom", _CUSTOM_INPUT_SELECTOR},
+                 {"label", _LABEL_CANDIDATE_SELECTOR},
+                 {"text", TEXT_SELECTOR}};
+  json arg = {{"groups", groups},
+              {"pointer", true},
+              {"attributes", std::vector<std::string>(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end())}};
+  std::string in_page = "arg => { const gather = " + _GATHER_JS +
+                        "; const t = performance.now(); gather(arg); return performance.now() - t; }";
+  std::string sized = "arg => { const gather = " + _GATHER_JS + "; return gather(arg).length; }";
+  std::vector<double> script;
+  for (int i = 0; i < repeat; ++i) script.push_back(page->evaluate(in_page, arg).get<double>());
+  double evaluate = _median(_repeated(repeat, [&] { page->evaluate(_GATHER_JS, arg); }));
+  long bytes = page->evaluate(sized, arg).get<long>();
+  std::vector<std::string> all = {INTERACTABLE_SELECTOR, _CUSTOM_INPUT_SELECTOR, _LABEL_CANDIDATE_SELECTOR,
+                                  TEXT_SELECTOR};
+  double reading = _median(_repeated(repeat, [&] { harvest::fast_reads(page, all, true); }));
+  PageHarvester harvester(page, Extraction::fast);
+  std::vector<double> cpu;
+  for (int i = 0; i < repeat; ++i) {
+    double before = _cpu_ms();
+    harvester.extract_interactable_elements();
+    cpu.push_back(_cpu_ms() - before);
+  }
+  auto reads = harvest::fast_reads(page, {TEXT_SELECTOR}, false);
+  Elements candidates = harvest::text_candidates(*reads);
+  double dedup = _median(_repeated(repeat, [&] { PageHarvester::_dedup_text_elements(candidates); }));
+  std::printf("profile, %ld elements: gathering in the page %.1f ms; evaluate as returned %.1f ms (%ld bytes as JSON); "
+              "read in (evaluate and parse) %.1f ms; rules %.1f ms, of which text de-duplication of %zu "
+              "candidates %.2f ms; CPU time of this process per extraction %.1f ms\n",
+              elements, _median(script), evaluate, bytes, reading, fast - reading, candidates.size(), dedup,
+              _median(cpu));
+}
+
+// The generated page with about `size` elements, loaded: the generator
+// counts in blocks of mixed content, so the first guess is scaled once by
+// what the page counts.
+std::unique_ptr<_PageFile> _load(pw::Page& page, int size) {
+  int blocks = std::max(1, size / 10);
+  auto file = std::make_unique<_PageFile>(blocks);
+  page.navigate("file://" + file->path.string());
+  long counted = page.evaluate(_COUNT_JS).get<long>();
+  int scaled = std::max(1, static_cast<int>(std::lround(static_cast<double>(blocks) * size / counted)));
+  if (scaled == blocks) return file;
+  file = std::make_unique<_PageFile>(scaled);
+  page.navigate("file://" + file->path.string());
+  return file;
+}
+
+_Row _measure(pw::Browser& browser, int size, const _Options& o) {
+  pw::NewPageOptions options;
+  options.viewport = pw::Viewport{1280, 720};
+  auto page = browser.new_page(options);
+  auto file = _load(*page, size);
+  _Row row;
+  row.elements = page->evaluate(_COUNT_JS).get<long>();
+  std::cerr << "bench: " << row.elements << " elements: warming up\n";
+  PageHarvester fast(page, Extraction::fast), exact(page, Extraction::exact);
+  auto fast_records = fast.extract_interactable_elements();
+  page->evaluate(_COUNT_JS);
+  row.descriptors = fast_records.first.size();
+  row.texts = fast_records.second.size();
+
+  row.floor = _median(_repeated(o.repeat, [&] { page->evaluate(_COUNT_JS); }));
+  std::cerr << "bench: " << row.elements << " elements: fast, " << o.repeat << " runs\n";
+  row.fast = _median(_repeated(o.repeat, [&] { fast_records = fast.extract_interactable_elements(); }));
+
+  // The exact reading is slow on big pages: after the first run, repeat it
+  // only while the budget lasts.
+  std::vector<double> exact_times;
+  std::pair<Elements, Elements> exact_records;
+  double spent = 0;
+  while (!o.fast_only && static_cast<int>(exact_times.size()) < o.repeat) {
+    std::cerr << "bench: " << row.elements << " elements: exact run " << exact_times.size() + 1 << "/"
+              << o.repeat << "\n";
+    exact_times.push_back(_timed([&] { exact_records = exact.extract_interactable_elements(); }));
+    spent += exact_times.back() / 1000;
+    std::cerr << "bench:   " << static_cast<long>(exact_times.back()) << " ms\n";
+    if (spent + exact_times.back() / 1000 > o.exact_budget) break;
+  }
+  row.exact_runs = static_cast<int>(exact_times.size());
+  if (row.exact_runs) {
+    row.exact = _median(exact_times);
+    row.same = _records(exact_records) == _records(fast_records);
+  }
+  if (o.profile) _profile(page, row.elements, o.repeat, row.fast);
+  page->close();
+  return row;
+}
+
+std::string _fmt(const char* format, double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+// The first line of a /proc file holding `key`, after the colon (all of
+// the first line without a key); "" when unreadable.
+std::string _proc(const char* file, const std::string& key = "") {
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);) {
+    if (key.empty()) return line;
+    if (line.starts_with(key)) return line.substr(std::min(line.size(), line.find(':') + 2));
+  }
+  return "";
+}
+
+void _print(const std::vector<_Row>& rows, const _Options& o, const std::string& load_before) {
+  std::printf("\nmachine: %u cores, %s; load average before %s, after %s\n",
+              std::thread::hardware_concurrency(), _proc("/proc/cpuinfo", "model name").c_str(),
+              load_before.c_str(), _proc("/proc/loadavg").substr(0, 14).c_str());
+  std::printf("%8s %6s %6s  %10s %4s  %8s  %8s  %10s  %10s  %s\n", "elements", "descr", "texts",
+              "exact ms", "runs", "fast ms", "floor ms", "fast/exact", "fast/floor", "same records");
+  for (const auto& r : rows) {
+    bool exact = r.exact_runs > 0;
+    std::printf("%8ld %6zu %6zu  %10s %4d  %8.2f  %8.2f  %10s  %10.2f  %s\n", r.elements, r.descriptors,
+                r.texts, exact ? _fmt("%.1f", r.exact).c_str() : "-", r.exact_runs, r.fast, r.floor,
+                exact ? _fmt("1/%.0f", r.exact / r.fast).c_str() : "-", r.fast / r.floor,
+                exact ? (r.same ? "yes" : "NO") : "-");
+  }
+  std::printf("\nmedians of %d runs; the exact reading stops repeating once its runs on a page would "
+              "pass %.0f s (runs column)\n",
+              o.repeat, o.exact_budget);
+  for (size_t i = 1; i < rows.size(); ++i)
+    std::printf("fast, %ld against %ld elements: %.2fx the time for %.2fx the elements\n", rows[i].elements,
+                rows[i - 1].elements, rows[i].fast / rows[i - 1].fast,
+                static_cast<double>(rows[i].elements) / rows[i - 1].elements);
+}
+
+int _run(const _Options& o) {
+  std::string load_before = _proc("/proc/loadavg").substr(0, 14);
+  auto playwright = pw::sync_playwright().start();
+  std::vector<_Row> rows;
+  try {
+    auto browser = playwright->chromium()->launch({});
+    for (int size : o.sizes) {
+      rows.push_back(_measure(*browser, size, o));
+      if (o.profile) std::fflush(stdout);
+    }
+  } catch (...) {
+    playwright->stop();
+    throw;
+  }
+  playwright->stop();
+  _print(rows, o, load_before);
+  for (const auto& r : rows)
+    if (r.exact_runs && !r.same) {
+      std::cerr << "benchmarks: the fast and the exact reading gave different records on the page of "
+                << r.elements << " elements\n";
+      return 1;
+    }
+  return 0;
+}
+
+}  // namespace
+}  // namespace plainstep::bench
+
+int main(int argc, char** argv) {
+  auto options = plainstep::bench::_parse(argc, argv);
+  try {
+    return plainstep::bench::_run(options);
+  } catch (const std::exception& e) {
+    std::cerr << "benchmarks: " << e.what() << "\n";
+    return 1;
+  }
+}
