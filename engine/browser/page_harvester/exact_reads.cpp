@@ -123,7 +123,11 @@ class _ExactPage : public PageReads {
   explicit _ExactPage(std::shared_ptr<pw::Page> page) : page_(std::move(page)) {}
 
   ElementList query_all(const std::string& selector) override {
-    auto handles = page_->query_selector_all(selector);
+    std::vector<std::shared_ptr<pw::ElementHandle>> handles;
+    across_navigation([&] {
+      handles = page_->query_selector_all(selector);
+      return json();
+    });
     ElementList out;
     out.reserve(handles.size());
     _Plan plan = _plan_for(selector);
@@ -162,6 +166,30 @@ std::unique_ptr<PageReads> exact_reads(std::shared_ptr<pw::Page> page) {
 
 std::unique_ptr<ElementReads> exact_element(std::shared_ptr<pw::ElementHandle> handle, bool release) {
   return std::make_unique<_ExactElement>(std::move(handle), release);
+}
+
+namespace {
+// The driver's word for a call whose document went away under it.
+constexpr std::string_view _CONTEXT_DESTROYED = "Execution context was destroyed";
+constexpr int _NAVIGATION_ATTEMPTS = 5;
+}  // namespace
+
+json across_navigation(const std::function<json()>& call) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return call();
+    } catch (const pw::ConnectionError&) {
+      throw;
+    } catch (const pw::TimeoutError&) {
+      throw;
+    } catch (const pw::Error& e) {
+      // The driver waits for the new document's context itself on the
+      // next call; only a page that keeps navigating runs out of attempts.
+      if (attempt == _NAVIGATION_ATTEMPTS || std::string_view(e.what()).find(_CONTEXT_DESTROYED) ==
+                                                     std::string_view::npos)
+        throw;
+    }
+  }
 }
 
 std::string css_identifier(std::string_view id) {

@@ -1,6 +1,7 @@
 #pragma once
 // Readers of the page: element by element through the driver (exact), or
 // from one evaluation that gathers what the rules will ask (fast).
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,6 +22,11 @@ std::unique_ptr<ElementReads> exact_element(std::shared_ptr<pw::ElementHandle> h
 // in one page evaluation; query_all of another selector is a logic error.
 std::unique_ptr<PageReads> fast_reads(std::shared_ptr<pw::Page> page,
                                       const std::vector<std::string>& selectors, bool pointer);
+
+// Runs a whole-page call, met again on the document that replaced the page
+// when a navigation destroyed its context mid-call (a few times, for
+// redirects and chains of navigations). Any other failure propagates.
+json across_navigation(const std::function<json()>& call);
 
 // CSS serialisation of an identifier (as CSS.escape) and of a string (in
 // double quotes), so page values cannot break or bend a selector.

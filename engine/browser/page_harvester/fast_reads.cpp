@@ -222,17 +222,9 @@ class _FastPage : public PageReads {
   }
 
   // A navigation that destroys the page's context mid-evaluation is met
-  // once more on the page that replaced it; other failures propagate.
+  // again on the page that replaced it; other failures propagate.
   json _gather(const json& arg) {
-    try {
-      return page_->evaluate(_GATHER_JS, arg);
-    } catch (const pw::ConnectionError&) {
-      throw;
-    } catch (const pw::TimeoutError&) {
-      throw;
-    } catch (const pw::Error&) {
-      return page_->evaluate(_GATHER_JS, arg);
-    }
+    return across_navigation([&] { return page_->evaluate(_GATHER_JS, arg); });
   }
 
   std::shared_ptr<pw::Page> page_;
