@@ -5,11 +5,14 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
+#include <streambuf>
 
 #include "browser/page_harvester/page_harvester.hpp"
 #include "browser/session_keeper/session_keeper.hpp"
 #include "command.hpp"
 #include "config.hpp"
+#include "driver/errors.hpp"
 #include "records_io.hpp"
 #include "run_address.hpp"
 #include "text/text.hpp"
@@ -46,19 +49,58 @@ void _write_file(const std::string& path, const std::string& content) {
   std::filesystem::rename(tmp, path);
 }
 
+// A folder that is not there is found before the browser starts, not after
+// the page has been read.
+void _check_out_folder(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::absolute(path).parent_path();
+  if (fs::is_directory(path))
+    throw std::invalid_argument("--out " + text::quoted_literal(path) + " is a folder, not a file");
+  if (!fs::is_directory(dir))
+    throw std::invalid_argument("cannot write --out " + text::quoted_literal(path) + ": the folder " +
+                                text::quoted_literal(dir.string()) + " does not exist");
+}
+
+// The driver's first line says what went wrong; its call log repeats the URL.
+std::string _first_line(const std::string& message) { return message.substr(0, message.find('\n')); }
+
+// Anything the engine prints while reading the page (the snapshot notice)
+// goes to standard error, so standard output carries the JSON alone.
+class _StdoutToStderr {
+ public:
+  _StdoutToStderr() : saved_(std::cout.rdbuf(std::cerr.rdbuf())) {}
+  ~_StdoutToStderr() { std::cout.rdbuf(saved_); }
+
+ private:
+  std::streambuf* saved_;
+};
+
 int _run(const HarvestArgs& a) {
   std::string url = resolve_start_url(a.url, std::filesystem::current_path().string());
+  if (a.out) _check_out_folder(*a.out);
   if (a.browser) config::BROWSER = *a.browser;
   if (a.headed) config::HEADLESS = false;
+  auto mode = a.exact ? std::optional(Extraction::exact) : std::nullopt;
+  if (!mode) extraction_from_environment();  // a bad PLAINSTEP_EXTRACTION fails before the browser starts
   auto t0 = std::chrono::steady_clock::now();
   std::cerr << "harvest: opening " << url << "\n";
   SessionKeeper session;
-  session.open(url);
+  try {
+    session.open(url);
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const pw::Error& e) {
+    throw std::runtime_error("cannot load " + text::quoted_literal(url) + ": " + _first_line(e.what()));
+  }
   std::cerr << "harvest: page loaded in " << _seconds_since(t0) << " s\n";
-  auto mode = a.exact ? std::optional(Extraction::exact) : std::nullopt;
   PageHarvester harvester(session.get_page(), mode);
   auto t1 = std::chrono::steady_clock::now();
-  auto [elements, text_elements] = harvester.extract_interactable_elements();
+  std::pair<Elements, Elements> got;
+  {
+    _StdoutToStderr notice_to_stderr;
+    got = harvester.extract_interactable_elements();
+  }
+  auto& [elements, text_elements] = got;
   std::cerr << "harvest: " << elements.size() << " elements, " << text_elements.size()
             << " text elements in " << _seconds_since(t1) << " s ("
             << (harvester.mode() == Extraction::exact ? "exact" : "fast") << " extraction)\n";

@@ -3,6 +3,7 @@
 // opens fixture pages in it through the real driver.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,23 @@ inline std::string fixture_url(const std::string& name) {
 
 inline std::string demo_url(const std::string& name) {
   return std::string("file://") + PLAINSTEP_SOURCE_DIR + "/examples/site/" + name;
+}
+
+// Waits until the JavaScript expression holds in the page, polling, across
+// navigations (a call refused mid-navigation counts as "not yet"); false
+// when the deadline passes. Pages are waited for, never slept on.
+inline bool wait_for(pw::Page& page, const std::string& condition, double timeout_ms = 20000) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(timeout_ms));
+  while (true) {
+    try {
+      if (page.evaluate("() => !!(" + condition + ")").get<bool>()) return true;
+    } catch (const pw::ConnectionError&) {
+      throw;
+    } catch (const pw::Error&) {
+    }
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    page.wait_for_timeout(50);
+  }
 }
 
 // A fresh page per test, closed afterwards.

@@ -2,6 +2,8 @@
 // labelling, wrapper elimination, snapshot slugs and selector escaping.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "browser/page_harvester/exact_reads.hpp"
 #include "browser/page_harvester/page_harvester.hpp"
 #include "browser/page_harvester/rules.hpp"
@@ -182,6 +184,42 @@ INSTANTIATE_TEST_SUITE_P(Table, Escape,
                                            EscapeCase{"x] , #y", "x\\]\\ \\,\\ \\#y", "\"x] , #y\""},
                                            EscapeCase{"tab\there", "tab\\9 here", "\"tab\\9 here\""},
                                            EscapeCase{"café", "café", "\"café\""}));
+
+// A whole-page call is met again after a navigation destroyed its context,
+// a bounded number of times; every other failure goes straight through.
+struct RetryCase {
+  const char* name;
+  std::vector<std::function<void()>> failures;  // thrown in turn, then the call succeeds
+  int calls;                                     // calls made
+  bool throws;
+};
+const std::string _DESTROYED = "Execution context was destroyed, most likely because of a navigation";
+auto _destroyed = [] { throw pw::Error(_DESTROYED); };
+
+class AcrossNavigation : public ::testing::TestWithParam<RetryCase> {};
+TEST_P(AcrossNavigation, RetriesOnlyNavigations) {
+  const auto& c = GetParam();
+  int calls = 0;
+  auto call = [&]() -> json {
+    if (calls < static_cast<int>(c.failures.size())) c.failures[calls++]();
+    ++calls;
+    return json("page");
+  };
+  if (c.throws) EXPECT_ANY_THROW(harvest::across_navigation(call));
+  else EXPECT_EQ(harvest::across_navigation(call), json("page"));
+  EXPECT_EQ(calls, c.calls);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, AcrossNavigation,
+    ::testing::Values(RetryCase{"plain", {}, 1, false},
+                      RetryCase{"one_navigation", {_destroyed}, 2, false},
+                      RetryCase{"four_navigations", {_destroyed, _destroyed, _destroyed, _destroyed}, 5, false},
+                      RetryCase{"endless_navigation", std::vector<std::function<void()>>(9, _destroyed), 5, true},
+                      RetryCase{"script_error", {[] { throw pw::Error("ReferenceError: x is not defined"); }}, 1, true},
+                      RetryCase{"timeout", {[] { throw pw::TimeoutError("Timeout 30000ms exceeded. " + _DESTROYED); }}, 1, true},
+                      RetryCase{"driver_gone", {[] { throw pw::ConnectionError(_DESTROYED); }}, 1, true},
+                      RetryCase{"navigation_then_error", {_destroyed, [] { throw pw::Error("boom"); }}, 2, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace plainstep
