@@ -32,6 +32,8 @@ void _explain_result(std::ostream& out, const StepEvidence& ev) {
   const RoutedResult& rr = *ev.routed;
   out << "  route:      " << route_name(rr.route);
   if (rr.route == Route::spatial) out << (rr.fell_back ? " (grid found nothing; text matching answered)" : " (grid)");
+  if (rr.by_label) out << " (no element shows the words; the field they label)";
+  if (rr.by_text) out << " (no element shows the words; the text itself)";
   out << "\n";
   const ResolutionResult& r = rr.result;
   out << "  resolved:   " << (r.resolved ? "yes" : "no");
