@@ -42,16 +42,26 @@ std::optional<std::string> _opt_string(const json& j, const char* key) {
   return it->get<std::string>();
 }
 
-_Node _node_from(json& j) {
+// A path sent as the number of steps it shares with the path sent before
+// and the rest.
+std::string _path_after(const std::string& before, const json& sent) {
+  size_t steps = sent.at(0).get<size_t>(), cut = 0, seen = 0;
+  for (; cut < before.size(); ++cut)
+    if (before[cut] == '/' && seen++ == steps) break;
+  return before.substr(0, cut) + sent.at(1).get_ref<const std::string&>();
+}
+
+// `path` is the path sent before, and becomes this element's when it has one.
+_Node _node_from(json& j, std::string& path) {
   _Node n;
   n.visible = j.at("v").get<bool>();
   if (auto it = j.find("t"); it != j.end()) {
-    n.has_tag = true;
+    n.has_tag = n.has_attributes = true;  // no "a" with a tag: it has no attributes
     n.tag = std::move(it->get_ref<std::string&>());
   }
   if (auto it = j.find("x"); it != j.end()) {
     n.has_xpath = true;
-    n.xpath = std::move(it->get_ref<std::string&>());
+    n.xpath = path = _path_after(path, *it);
   }
   if (auto it = j.find("e"); it != j.end()) n.enabled = it->get<bool>();
   if (auto it = j.find("b"); it != j.end()) {
@@ -60,7 +70,6 @@ _Node _node_from(json& j) {
       n.box = Box{b.at(0).get<double>(), b.at(1).get<double>(), b.at(2).get<double>(), b.at(3).get<double>()};
   }
   if (auto it = j.find("a"); it != j.end()) {
-    n.has_attributes = true;
     n.attributes.reserve(it->size());
     for (auto& a : *it)
       n.attributes.emplace_back(std::move(a.at(0).get_ref<std::string&>()),
@@ -183,7 +192,8 @@ class _FastPage : public PageReads {
                 {"attributes", std::vector<std::string>(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end())}};
     json got = json::parse(_gather(arg).get<std::string>());
     nodes_.reserve(got.at("nodes").size());
-    for (auto& n : got.at("nodes")) nodes_.push_back(_node_from(n));
+    std::string path;
+    for (auto& n : got.at("nodes")) nodes_.push_back(_node_from(n, path));
     for (const auto& sel : selectors)
       groups_[sel] = got.at("groups").at(_group_name(sel)).get<std::vector<size_t>>();
     ids_ = _lookups(got.at("ids"));

@@ -93,7 +93,12 @@ const std::string _CURSOR_POINTER_JS = R"JS(() => {
 const std::string _GATHER_JS = std::string(R"JS(arg => {
 const XHTML = 'http://www.w3.org/1999/xhtml';
 const tagOf = )JS") + _TAG_NAME_JS + R"JS(;
-const directText = )JS" + _DIRECT_TEXT_JS + R"JS(;
+// The direct-text function, without building the child list.
+const directText = el => {
+  for (let n = el.firstChild; n; n = n.nextSibling)
+    if (n.nodeType === 3 && n.textContent.trim().length > 0) return true;
+  return false;
+};
 const precedingSibling = )JS" + _PRECEDING_SIBLING_JS + R"JS(;
 const parentChildren = )JS" + _PARENT_CHILDREN_JS + R"JS(;
 const pointerItems = )JS" + _CURSOR_POINTER_JS + R"JS(;
@@ -108,20 +113,19 @@ const textNodeShown = node => {
   const r = range.getBoundingClientRect();
   return r.width > 0 && r.height > 0;
 };
-// `rect` gives the element's bounding rectangle, measured once per element.
-const shown = (el, rect) => {
-  const st = styleOf(el);
+// `st` is the element's computed style; `rect` gives its bounding
+// rectangle, measured once per element.
+const shown = (el, st, rect) => {
   if (!st) return true;
   if (st.display === 'contents') {
     for (let c = el.firstChild; c; c = c.nextSibling) {
-      if (c.nodeType === 1 && shown(c, () => c.getBoundingClientRect())) return true;
+      if (c.nodeType === 1 && shown(c, styleOf(c), () => c.getBoundingClientRect())) return true;
       if (c.nodeType === 3 && textNodeShown(c)) return true;
     }
     return false;
   }
-  if (!el.checkVisibility() || st.visibility !== 'visible') return false;
-  const r = rect();
-  return r.width > 0 && r.height > 0;
+  const r = rect();  // the cheapest test first: most hidden elements have no size
+  return r.width > 0 && r.height > 0 && st.visibility === 'visible' && el.checkVisibility();
 };
 
 const upper = el => String(el.tagName).toUpperCase();
@@ -327,23 +331,24 @@ const groups = {};
 for (const n of names) groups[n] = [];
 const nodes = [];
 const index = new Map();
-const visit = el => {
+// `light`: the element is in the document's own tree, not in a shadow one.
+const visit = (el, light) => {
   for (let g = 0; g < names.length; g++) {
     if (!el.matches(selectors[g])) continue;
     let i = index.get(el);
     if (i === undefined) {
       i = nodes.length;
       index.set(el, i);
-      nodes.push({ el, groups: new Set() });
+      nodes.push({ el, light, groups: new Set() });
     }
     nodes[i].groups.add(names[g]);
     groups[names[g]].push(i);
   }
-  for (let c = el.firstElementChild; c; c = c.nextElementSibling) visit(c);
+  for (let c = el.firstElementChild; c; c = c.nextElementSibling) visit(c, light);
   if (el.shadowRoot)
-    for (let c = el.shadowRoot.firstElementChild; c; c = c.nextElementSibling) visit(c);
+    for (let c = el.shadowRoot.firstElementChild; c; c = c.nextElementSibling) visit(c, false);
 };
-if (document.documentElement) visit(document.documentElement);
+if (document.documentElement) visit(document.documentElement, true);
 
 // White space that both the page and the engine trim: text made only of it
 // is surely empty to the rules, anything else may not be.
@@ -351,36 +356,86 @@ const BLANK = /^[\t\n\v\f\r \u00a0\u1680\u2000-\u200a\u2028\u2029\u202f\u205f\u3
 const wanted = new Set(arg.attributes);
 const attributesOf = el => {
   const out = [];
+  if (!el.hasAttributes()) return out;
   for (const a of el.attributes)
     if (wanted.has(a.name) || a.name.startsWith('data-')) out.push([a.name, a.value]);
   return out;
 };
+// Paths go as the number of steps shared with the path sent before (the
+// elements come in document order, so that is most of them) and the rest.
+let sentPath = '';
+const pathAfter = p => {
+  const prev = sentPath;
+  sentPath = p;
+  let n = 0;
+  const m = Math.min(p.length, prev.length);
+  while (n < m && p.charCodeAt(n) === prev.charCodeAt(n)) n++;
+  const atStep = i => i === p.length ? i === prev.length || prev[i] === '/' : p[i] === '/' && (i === prev.length || prev[i] === '/');
+  while (n > 0 && !atStep(n)) n--;
+  let steps = 0;
+  for (let i = 0; i < n; i++) if (p.charCodeAt(i) === 47) steps++;
+  return [steps, p.slice(n)];
+};
 // Each element answers what the rules of its groups will ask of it, and no
 // more: a hidden text element only its visibility, a blank one its text
 // (and its box when it may caption a field).
-const records = nodes.map(({ el, groups: g }) => {
+// The node keeps what was measured (st, r, it) for the pointer items.
+const records = nodes.map(node => {
+  const { el, groups: g } = node;
   const native = g.has('interactable'), custom = g.has('custom');
-  let r;
-  const rect = () => r || (r = el.getBoundingClientRect());
-  const rec = { v: el.isConnected && shown(el, rect) };
+  const rect = () => node.r || (node.r = el.getBoundingClientRect());
+  node.st = styleOf(el);
+  const rec = { v: el.isConnected && shown(el, node.st, rect) };
   const text = rec.v && (g.has('text') || g.has('label'));
-  if (native || rec.v) rec.i = innerText(el);
+  if (native || rec.v) rec.i = node.it = innerText(el);
   const written = text && rec.i !== null && !BLANK.test(rec.i);
   if (native || custom || written || (rec.v && g.has('label'))) rec.b = boxOf(el, rect());
   const described = native || custom || (written && g.has('text') && rec.b !== null);
   if (described) {
     rec.t = tagOf(el);
-    rec.a = attributesOf(el);
+    const a = attributesOf(el);
+    if (a.length) rec.a = a;  // a tag without attributes: gathered, there are none
   }
-  if (native || (custom && rec.v) || (described && g.has('text'))) rec.x = xpathOf(el);
+  if (native || (custom && rec.v) || (described && g.has('text'))) rec.x = pathAfter(xpathOf(el));
   if (native) rec.e = enabled(el);
   if (described && rec.v && g.has('text')) rec.d = directText(el);
   if ((native && (rec.t === 'input' || rec.t === 'textarea')) || (rec.v && custom)) gatherLabel(el, rec);
   return rec;
 });
+// The cursor-pointer script's items, from what the elements measured: when
+// the text group was gathered, every div, span, li and td of the document
+// is among the nodes, in document order.
+const POINTER_TAGS = 'div, span, li, td';
+const pointerFromNodes = () => {
+  const results = [];
+  const seen = new Set();
+  for (const node of nodes) {
+    const el = node.el;
+    if (!node.light || !el.matches(POINTER_TAGS)) continue;
+    if ((node.st || window.getComputedStyle(el)).cursor !== 'pointer') continue;
+    const text = (('it' in node ? node.it : el.innerText) || '').trim();
+    if (!text || text.length > 60) continue;
+    if (el.querySelectorAll('*').length > 10) continue;
+    const r = node.r || el.getBoundingClientRect();
+    if (r.width <= 0 || r.height <= 0) continue;
+    const xpath = xpathOf(el);
+    if (seen.has(xpath)) continue;
+    seen.add(xpath);
+    results.push({
+      tag: el.tagName.toLowerCase(), text, xpath,
+      x: Math.round(r.x), y: Math.round(r.y), w: Math.round(r.width), h: Math.round(r.height),
+      cls: el.getAttribute('class') || '', aria: el.getAttribute('aria-label') || ''
+    });
+  }
+  return results;
+};
 const out = { nodes: records, groups, ids: Array.from(ids), fors: Array.from(fors) };
 if (arg.pointer) {
-  try { out.pointer = pointerItems(); } catch (e) { out.pointer = null; }
+  try {
+    out.pointer = 'text' in arg.groups ? pointerFromNodes() : pointerItems();
+  } catch (e) {
+    out.pointer = null;
+  }
 }
 return JSON.stringify(out);
 })JS";
