@@ -36,57 +36,138 @@ struct _Node {
   std::optional<std::string> preceding, parent;
 };
 
-std::optional<std::string> _opt_string(const json& j, const char* key) {
-  auto it = j.find(key);
-  if (it == j.end() || it->is_null()) return std::nullopt;
-  return it->get<std::string>();
-}
+// The gathered answer: the elements' records, one line, then the rest
+// (groups, look-ups, pointer items), which is small. The records are read
+// event by event straight into nodes, without building a document first.
+using _Answer = nlohmann::json;
 
 // A path sent as the number of steps it shares with the path sent before
 // and the rest.
-std::string _path_after(const std::string& before, const json& sent) {
-  size_t steps = sent.at(0).get<size_t>(), cut = 0, seen = 0;
+std::string _path_after(const std::string& before, size_t steps, const std::string& rest) {
+  size_t cut = 0, seen = 0;
   for (; cut < before.size(); ++cut)
     if (before[cut] == '/' && seen++ == steps) break;
-  return before.substr(0, cut) + sent.at(1).get_ref<const std::string&>();
+  return before.substr(0, cut) + rest;
 }
 
-// `path` is the path sent before, and becomes this element's when it has one.
-_Node _node_from(json& j, std::string& path) {
-  _Node n;
-  n.visible = j.at("v").get<bool>();
-  if (auto it = j.find("t"); it != j.end()) {
-    n.has_tag = n.has_attributes = true;  // no "a" with a tag: it has no attributes
-    n.tag = std::move(it->get_ref<std::string&>());
+class _NodeReader : public nlohmann::json_sax<_Answer> {
+ public:
+  explicit _NodeReader(std::vector<_Node>& nodes) : nodes_(nodes) {}
+
+  bool null() override {
+    if (depth_ != 2) return _bad("null");
+    if (key_ == "i") node_.has_text = true;
+    else if (key_ == "b") node_.has_box = true;
+    else if (key_ == "ps" || key_ == "pc") node_.has_labels = true;
+    else return _bad("null for " + key_);
+    return true;
   }
-  if (auto it = j.find("x"); it != j.end()) {
-    n.has_xpath = true;
-    n.xpath = path = _path_after(path, *it);
+  bool boolean(bool v) override {
+    if (depth_ != 2) return _bad("a boolean");
+    if (key_ == "v") node_.visible = v;
+    else if (key_ == "e") node_.enabled = v;
+    else if (key_ == "d") node_.direct = v;
+    else return _bad("a boolean for " + key_);
+    return true;
   }
-  if (auto it = j.find("e"); it != j.end()) n.enabled = it->get<bool>();
-  if (auto it = j.find("b"); it != j.end()) {
-    n.has_box = true;
-    if (const json& b = *it; !b.is_null())
-      n.box = Box{b.at(0).get<double>(), b.at(1).get<double>(), b.at(2).get<double>(), b.at(3).get<double>()};
+  bool number_integer(number_integer_t v) override { return _number(static_cast<double>(v)); }
+  bool number_unsigned(number_unsigned_t v) override { return _number(static_cast<double>(v)); }
+  bool number_float(number_float_t v, const string_t&) override { return _number(v); }
+  bool string(string_t& v) override {
+    if (depth_ == 4) {
+      if (pair_ == 0) attribute_.first = std::move(v);
+      else if (pair_ == 1) attribute_.second = std::move(v);
+      else return _bad("a third part of an attribute");
+      ++pair_;
+      return true;
+    }
+    if (depth_ == 3 && key_ == "x" && numbers_.size() == 1) {
+      node_.has_xpath = true;
+      path_ = node_.xpath = _path_after(path_, static_cast<size_t>(numbers_[0]), v);
+      return true;
+    }
+    if (depth_ != 2) return _bad("a string");
+    if (key_ == "t") {
+      node_.has_tag = node_.has_attributes = true;  // no "a" with a tag: it has no attributes
+      node_.tag = std::move(v);
+    } else if (key_ == "i") {
+      node_.has_text = true;
+      node_.text = std::move(v);
+    } else if (key_ == "ps") {
+      node_.has_labels = true;
+      node_.preceding = std::move(v);
+    } else if (key_ == "pc") {
+      node_.has_labels = true;
+      node_.parent = std::move(v);
+    } else {
+      return _bad("a string for " + key_);
+    }
+    return true;
   }
-  if (auto it = j.find("a"); it != j.end()) {
-    n.attributes.reserve(it->size());
-    for (auto& a : *it)
-      n.attributes.emplace_back(std::move(a.at(0).get_ref<std::string&>()),
-                                std::move(a.at(1).get_ref<std::string&>()));
+  bool binary(binary_t&) override { return _bad("binary data"); }
+  bool start_object(std::size_t) override {
+    if (depth_ != 1) return _bad("an object");
+    node_ = _Node();
+    depth_ = 2;
+    return true;
   }
-  if (auto it = j.find("i"); it != j.end()) {
-    n.has_text = true;
-    if (!it->is_null()) n.text = std::move(it->get_ref<std::string&>());
+  bool key(string_t& k) override {
+    key_ = std::move(k);
+    return true;
   }
-  if (auto it = j.find("d"); it != j.end()) n.direct = it->get<bool>();
-  if (j.contains("ps")) {
-    n.has_labels = true;
-    n.preceding = _opt_string(j, "ps");
-    n.parent = _opt_string(j, "pc");
+  bool end_object() override {
+    nodes_.push_back(std::move(node_));
+    depth_ = 1;
+    return true;
   }
-  return n;
-}
+  bool start_array(std::size_t) override {
+    if (depth_ == 0 || depth_ == 3) {
+      pair_ = 0;
+      ++depth_;
+      return depth_ != 4 || key_ == "a" || _bad("an array in " + key_);
+    }
+    if (depth_ != 2 || (key_ != "b" && key_ != "x" && key_ != "a")) return _bad("an array for " + key_);
+    numbers_.clear();
+    depth_ = 3;
+    return true;
+  }
+  bool end_array() override {
+    if (depth_ == 4) {
+      if (pair_ != 2) return _bad("an attribute without a value");
+      node_.attributes.push_back(std::move(attribute_));
+    } else if (depth_ == 3 && key_ == "b") {
+      if (numbers_.size() != 4) return _bad("a box of " + std::to_string(numbers_.size()) + " numbers");
+      node_.has_box = true;
+      node_.box = Box{numbers_[0], numbers_[1], numbers_[2], numbers_[3]};
+    } else if (depth_ == 3 && key_ == "x" && !node_.has_xpath) {
+      return _bad("a path without its steps");
+    }
+    --depth_;
+    return true;
+  }
+  bool parse_error(std::size_t at, const std::string&, const nlohmann::detail::exception& e) override {
+    throw std::logic_error("fast extraction's answer is not JSON at byte " + std::to_string(at) + ": " + e.what());
+  }
+
+ private:
+  bool _number(double v) {
+    if (depth_ != 3 || key_ == "a") return _bad("a number");
+    numbers_.push_back(v);
+    return true;
+  }
+  [[noreturn]] bool _bad(const std::string& what) {
+    throw std::logic_error("fast extraction's answer has " + what + " where it was not expected (element " +
+                           std::to_string(nodes_.size()) + ")");
+  }
+
+  std::vector<_Node>& nodes_;
+  _Node node_;
+  int depth_ = 0;  // 1: the list, 2: a record, 3: a box, path or attribute list, 4: an attribute
+  std::string key_, path_;
+  std::vector<double> numbers_;
+  std::pair<std::string, std::string> attribute_;
+  int pair_ = 0;
+};
 
 // The attributes the gathering collects: the captured ones and every data-
 // attribute, all the rules ever read.
@@ -160,10 +241,10 @@ struct _Lookup {
   std::optional<std::string> text;
 };
 
-std::unordered_map<std::string, _Lookup> _lookups(const json& pairs) {
+std::unordered_map<std::string, _Lookup> _lookups(const _Answer& pairs) {
   std::unordered_map<std::string, _Lookup> out;
   for (const auto& p : pairs) {
-    const json& v = p.at(1);
+    const _Answer& v = p.at(1);
     _Lookup l;
     if (v.is_string()) l = {true, v.get<std::string>()};
     else if (v.is_boolean()) l = {true, std::nullopt};
@@ -190,15 +271,18 @@ class _FastPage : public PageReads {
     for (const auto& sel : selectors) groups[_group_name(sel)] = sel;
     json arg = {{"groups", groups}, {"pointer", pointer},
                 {"attributes", std::vector<std::string>(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end())}};
-    json got = json::parse(_gather(arg).get<std::string>());
-    nodes_.reserve(got.at("nodes").size());
-    std::string path;
-    for (auto& n : got.at("nodes")) nodes_.push_back(_node_from(n, path));
+    json answer = _gather(arg);
+    const std::string& text = answer.get_ref<const std::string&>();
+    size_t line = text.find('\n');
+    if (line == std::string::npos) throw std::logic_error("fast extraction's answer has no second line");
+    _NodeReader reader(nodes_);
+    _Answer::sax_parse(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(line), &reader);
+    _Answer got = _Answer::parse(text.begin() + static_cast<std::ptrdiff_t>(line) + 1, text.end());
     for (const auto& sel : selectors)
       groups_[sel] = got.at("groups").at(_group_name(sel)).get<std::vector<size_t>>();
     ids_ = _lookups(got.at("ids"));
     fors_ = _lookups(got.at("fors"));
-    if (pointer) pointer_items_ = got.value("pointer", json());
+    if (pointer) pointer_items_ = json::parse(got.value("pointer", _Answer()).dump());
   }
 
   ElementList query_all(const std::string& selector) override {

@@ -88,8 +88,9 @@ const std::string _CURSOR_POINTER_JS = R"JS(() => {
 // or button stands for), inner text (HTML elements only) and the box (the
 // client rectangles' union; none when the element is not rendered). Element
 // lists pierce open shadow roots in the driver's order: an element, its
-// light children, then its shadow tree. The answer travels as one JSON
-// string: the driver's own value form costs far more than the gathering.
+// light children, then its shadow tree. The answer travels as one string,
+// the records' JSON on the first line and the rest's on the second: the
+// driver's own value form costs far more than the gathering.
 const std::string _GATHER_JS = std::string(R"JS(arg => {
 const XHTML = 'http://www.w3.org/1999/xhtml';
 const tagOf = )JS") + _TAG_NAME_JS + R"JS(;
@@ -429,7 +430,7 @@ const pointerFromNodes = () => {
   }
   return results;
 };
-const out = { nodes: records, groups, ids: Array.from(ids), fors: Array.from(fors) };
+const out = { groups, ids: Array.from(ids), fors: Array.from(fors) };
 if (arg.pointer) {
   try {
     out.pointer = 'text' in arg.groups ? pointerFromNodes() : pointerItems();
@@ -437,7 +438,7 @@ if (arg.pointer) {
     out.pointer = null;
   }
 }
-return JSON.stringify(out);
+return JSON.stringify(records) + '\n' + JSON.stringify(out);
 })JS";
 
 }  // namespace plainstep
