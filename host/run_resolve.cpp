@@ -34,7 +34,7 @@ bool _is_field(const Element& e) {
 bool _by_label(const ParsedInstruction& parsed, const Elements& elements,
                const Elements& text_elements, ResolutionResult& out) {
   const std::string& a = parsed.action;
-  if (a != "click" && a != "hover" && !_is_element_check(a)) return false;
+  if (!looks_up_field_labels(a)) return false;
   ParsedInstruction as_field{"type", parsed.target, std::string(), parsed.ordinal.value_or(1),
                              parsed.literal_target};
   ResolutionResult r = _need("lexical")(as_field, elements, text_elements);
@@ -45,6 +45,10 @@ bool _by_label(const ParsedInstruction& parsed, const Elements& elements,
   return true;
 }
 }  // namespace
+
+bool looks_up_field_labels(const std::string& action) {
+  return action == "click" || action == "hover" || _is_element_check(action);
+}
 
 std::string names_nothing_message(std::string_view step) {
   return "the step names nothing to look for: " + text::quoted_literal(text::trim(step)) +

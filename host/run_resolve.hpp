@@ -26,6 +26,10 @@ RoutedResult resolve_routed(const ParsedInstruction& parsed, const Elements& ele
 // An element check answered from a spatially chosen element's own record.
 void verify_from_record(const std::string& action, ResolutionResult& r);
 
+// Whether an unresolved step of this action is looked up again as the form
+// field its words label (click, hover and the element checks).
+bool looks_up_field_labels(const std::string& action);
+
 // The message for a step whose target is empty.
 std::string names_nothing_message(std::string_view step);
 

@@ -339,8 +339,7 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   const ResolutionResult* res = evidence_.routed ? &evidence_.routed->result : nullptr;
   std::string route = evidence_.routed ? route_name(evidence_.routed->route) : "none";
   if (evidence_.routed && evidence_.routed->fell_back) route += ", then lexical";
-  if (evidence_.routed && !evidence_.routed->result.resolved &&
-      (p.action == "click" || p.action == "hover" || _is_check(p.action)))
+  if (evidence_.routed && !evidence_.routed->result.resolved && looks_up_field_labels(p.action))
     route += ", then field labels";
   std::string within = " within " + std::to_string(settings_.timeout_ms) + " ms";
   if (res && res->resolved && res->element) {

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,27 @@ struct CliResult {
   std::string out;
   std::string err;
 };
+
+// Whether `text` names the element `want` describes. A position in `want`
+// ("at (160, 165)") matches within a few pixels: font metrics differ
+// between machines, and a column or row apart is far more than that.
+inline bool names_element(const std::string& text, const std::string& want, int slack = 4) {
+  static const std::regex at(R"(at \((-?\d+), (-?\d+)\))");
+  std::smatch m;
+  if (!std::regex_search(want, m, at)) return text.find(want) != std::string::npos;
+  std::string before = m.prefix(), after = m.suffix();
+  int wx = std::stoi(m[1]), wy = std::stoi(m[2]);
+  for (size_t from = text.find(before); from != std::string::npos;
+       from = text.find(before, from + 1)) {
+    std::string rest = text.substr(from + before.size());
+    std::smatch g;
+    if (!std::regex_search(rest, g, at, std::regex_constants::match_continuous)) continue;
+    if (std::abs(std::stoi(g[1]) - wx) <= slack && std::abs(std::stoi(g[2]) - wy) <= slack &&
+        std::string(g.suffix()).rfind(after, 0) == 0)
+      return true;
+  }
+  return false;
+}
 
 inline std::string plainstep_binary() { return std::string(PLAINSTEP_BINARY_DIR) + "/plainstep"; }
 
