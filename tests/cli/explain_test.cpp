@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path ROOT = fs::path(PLAINSTEP_FIXTURES).parent_path().parent_path();
+const fs::path ROOT = plainstep::testing::repo_root();
 
 // The block explain prints for step `n`, up to the next step.
 std::string block_of(const std::string& out, int n) {

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path ROOT = fs::path(PLAINSTEP_FIXTURES).parent_path().parent_path();
+const fs::path ROOT = plainstep::testing::repo_root();
 const std::string FIX = "tests/fixtures/run/";
 
 std::vector<std::string> lines_of(const std::string& text) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -42,6 +43,13 @@ inline bool names_element(const std::string& text, const std::string& want, int 
   }
   return false;
 }
+
+#ifdef PLAINSTEP_FIXTURES
+// The repository's top folder: the examples and fixtures are named from it.
+inline std::filesystem::path repo_root() {
+  return std::filesystem::path(PLAINSTEP_FIXTURES).parent_path().parent_path();
+}
+#endif
 
 inline std::string plainstep_binary() { return std::string(PLAINSTEP_BINARY_DIR) + "/plainstep"; }
 
