@@ -66,6 +66,7 @@ class Twin {
   async step(text, fn) {
     const n = this.done.length + 1;
     this.done.push(text);
+    this.picked = null;
     const t0 = Date.now();
     try {
       await fn();
@@ -76,7 +77,54 @@ class Twin {
       console.log(`       ${msg}`);
       throw new Failure(`step ${n} failed: ${text}`);
     }
-    console.log(`  ${n}  ${text}  PASS  ${((Date.now() - t0) / 1000).toFixed(2)}s`);
+    // Where the element the step acted on stood (viewport, before acting), in
+    // plainstep's words, so a run of the scenario can be held against it.
+    const at = this.picked ? `  at (${Math.round(this.picked.x)}, ${Math.round(this.picked.y)})` : '';
+    console.log(`  ${n}  ${text}  PASS  ${((Date.now() - t0) / 1000).toFixed(2)}s${at}`);
+  }
+
+  // The element a person means for this step: waits until it is visible and
+  // still, and notes where it stands. {moving: true} for an element that is
+  // animated into place (a modal sliding in): where a run reads it then is a
+  // matter of timing, so its place is not noted.
+  async pick(locator, { moving = false } = {}) {
+    const el = locator.first();
+    await el.waitFor({ state: 'visible', timeout: this.timeout });
+    if (moving) return el;
+    let box = await el.boundingBox();
+    const end = Date.now() + this.timeout;
+    for (;;) {
+      await new Promise((r) => setTimeout(r, 50));
+      const again = await el.boundingBox();
+      const same = box && again && Math.abs(box.x - again.x) < 0.5 && Math.abs(box.y - again.y) < 0.5;
+      box = again;
+      if (same || Date.now() > end) break;
+    }
+    this.picked = box;
+    return el;
+  }
+
+  async click(locator, opts) {
+    await (await this.pick(locator, opts)).click();
+  }
+
+  async fill(locator, value, opts) {
+    const el = await this.pick(locator, opts);
+    await el.fill(value);
+    await this.value(el, value);
+  }
+
+  async select(locator, option) {
+    const el = await this.pick(locator);
+    const [value] = await el.selectOption(option);
+    await this.value(el, value);
+  }
+
+  // Clicks a checkbox or radio and sees it checked.
+  async tick(locator) {
+    const el = await this.pick(locator);
+    await el.click();
+    await this.checked(el);
   }
 
   // Polls `get` until `ok` holds of its value, else fails with `what`.
@@ -104,8 +152,14 @@ class Twin {
       (got) => (exact ? got === want : got.includes(want)));
   }
 
+  // Some element the locator matches is visible.
   async visible(locator) {
-    await locator.first().waitFor({ state: 'visible', timeout: this.timeout });
+    await locator.filter({ visible: true }).first().waitFor({ state: 'visible', timeout: this.timeout });
+  }
+
+  // The page shows `text` somewhere (white space normalised, any case).
+  async visibleText(text) {
+    await this.visible(this.page.getByText(norm(text)));
   }
 
   async hidden(locator) {
