@@ -275,11 +275,19 @@ void StepRunner::_call_watching_dialog(const std::string& guid, const std::strin
 
 std::shared_ptr<pw::ElementHandle> StepRunner::_locate(const ElementRef& el) {
   if (!el || el->xpath.empty()) return nullptr;
+  std::shared_ptr<pw::ElementHandle> h;
   try {
-    return keeper_.get_page()->locate_path(el->xpath);
+    h = keeper_.get_page()->locate_path(el->xpath);
   } catch (const std::invalid_argument& e) {
     throw StepFailure{"cannot act on " + describe_element(*el) + ": " + e.what(), {}};
   }
+  // A path that does not start at the page's root cannot lead back to the
+  // element, however long the step waits.
+  if (!h && !el->xpath.starts_with("/html["))
+    throw StepFailure{"cannot find " + describe_element(*el) + " on the page again: its path " +
+                          _q(el->xpath) + " does not start at the page's root element",
+                      {}};
+  return h;
 }
 
 std::shared_ptr<pw::ElementHandle> StepRunner::_stand_in(pw::ElementHandle& h, std::string& how) {
