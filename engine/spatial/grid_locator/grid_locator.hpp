@@ -60,7 +60,8 @@ class GridLocator {
 
   // The entry the anchor text means, or nullptr: exact text, then
   // aria-label/_label/placeholder, then text prefix, then attribute prefix;
-  // interactable entries preferred, then the smallest box.
+  // interactable entries preferred, then the smallest box. The first of
+  // _find_anchors for an unquoted anchor.
   const MatrixEntry* _find_anchor(std::string_view anchor_text) const;
 
   // Every entry of the first pass that finds any, likeliest first (the
