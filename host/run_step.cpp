@@ -197,10 +197,13 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
   }
   if (a == "wait") {
     std::string ms = p.target.value_or("");
-    if (!text::all_digits(ms) || ms.size() > 7)
-      throw StepFailure{"wait needs a number of milliseconds, got " + _q(ms), {}};
-    _pause(std::stoi(ms));
-    r.outcome = "waited " + ms + " ms";
+    std::optional<long> wait = StepReader::wait_milliseconds(ms);
+    if (!wait)
+      throw StepFailure{"wait needs a number of milliseconds from 0 to " +
+                            std::to_string(StepReader::WAIT_MAX_MS) + ", got " + _q(ms),
+                        {}};
+    _pause(static_cast<int>(*wait));
+    r.outcome = "waited " + std::to_string(*wait) + " ms";
     return;
   }
   if (a == "press_key" || a == "sendkeys") {
