@@ -181,7 +181,26 @@ void Connection::wait(const std::vector<std::shared_ptr<_CallState>>& calls) {
         }
       return;
     }
+    if (interrupt) {
+      if (std::optional<std::string> why = interrupt()) {
+        for (const auto& c : calls)
+          if (!c->done) {
+            in_flight_.erase(c->id);  // its answer, when it comes, is dropped
+            c->done = true;
+            c->error = std::make_exception_ptr(Interrupted(*why));
+          }
+        return;
+      }
+    }
     auto now = Clock::now();
+    if (answer_by && now >= *answer_by) {
+      std::string stuck;
+      for (const auto& c : calls)
+        if (!c->done) stuck = c->what;
+      abandon("the browser stopped answering: no answer to " + stuck +
+              " in time; the driver and the browser were stopped");
+      continue;
+    }
     if (now >= earliest) {
       std::string stuck;
       for (const auto& c : calls)
@@ -192,7 +211,11 @@ void Connection::wait(const std::vector<std::shared_ptr<_CallState>>& calls) {
       close();
       continue;
     }
-    _pump(std::min(earliest, now + std::chrono::seconds(1)));
+    // Watched waits look up often; others sleep until something arrives.
+    auto step = interrupt || answer_by ? std::chrono::milliseconds(50) : std::chrono::milliseconds(1000);
+    auto until = std::min(earliest, now + step);
+    if (answer_by) until = std::min(until, std::max(now, *answer_by));
+    _pump(until);
   }
 }
 
@@ -328,15 +351,26 @@ std::vector<std::shared_ptr<RemoteObject>> Connection::objects_of(const std::str
   return found;
 }
 
-void Connection::close() {
+void Connection::close() { _close(_STOP_GRACE); }
+
+void Connection::abandon(const std::string& reason) {
+  if (closed_) return;
+  closed_reason_ = reason;
+  // A stuck process is not waited for: it would not answer a polite stop.
+  _close(std::chrono::milliseconds(200));
+}
+
+void Connection::_close(std::chrono::milliseconds grace) {
   if (!transport_) {
     closed_ = true;
     return;
   }
   closed_ = true;
+  answer_by.reset();
+  interrupt = nullptr;
   if (closed_reason_.empty()) closed_reason_ = "the Playwright driver has been stopped";
   _fail_all(closed_reason_);
-  transport_->terminate(_STOP_GRACE);
+  transport_->terminate(grace);
   transport_.reset();
   auto objects = std::move(objects_);
   objects_.clear();

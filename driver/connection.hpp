@@ -96,10 +96,27 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // pending or made later fails with ConnectionError. Idempotent.
   void close();
   bool is_closed() const { return closed_; }
+  // Stops a driver taken for stuck: like close(), with no grace for the
+  // processes, and `reason` as what every call fails with.
+  void abandon(const std::string& reason);
   pid_t pid() const;  // the node process; 0 once it has been waited for
   // Remembers the processes the driver has started so far (browsers), so
   // close() ends them even when the driver has died and left them behind.
   void note_processes();
+
+  // Asked while a call is waited for, between reads of the driver's
+  // messages (so after every event): a reason stops the wait, the calls
+  // waited for are forgotten (their answers dropped when they come) and
+  // fail with Interrupted carrying the reason. A runner uses it to stop
+  // reading a page the moment the page opens a dialog.
+  std::function<std::optional<std::string>()> interrupt;
+
+  // When set: a call still unanswered at this moment means the driver or
+  // the browser stopped answering. The connection is then stopped at once
+  // (node and the browsers killed), and every call fails with
+  // ConnectionError saying so. A runner sets it to its step's deadline plus
+  // a margin, so a stuck browser costs a step, not the call bound.
+  std::optional<std::chrono::steady_clock::time_point> answer_by;
 
   // Playwright-side timeout of each call in milliseconds (0 = none);
   // the driver answers with TimeoutError when it passes.
@@ -119,6 +136,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void _create(const std::string& parent, const json& params);
   void _dispose(const std::string& guid);
   void _fail_all(const std::string& why);
+  void _close(std::chrono::milliseconds grace);
   std::exception_ptr _closed_error() const;
   std::shared_ptr<RemoteObject> _object_or_throw(const std::string& guid) const;
 

@@ -26,4 +26,12 @@ class ConnectionError : public Error {
   using Error::Error;
 };
 
+// A wait given up on the caller's behalf (see Connection::interrupt): the
+// calls it waited for were forgotten, the driver is fine. Not a pw::Error,
+// so per-element guards of page reading never swallow it.
+class Interrupted : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 }  // namespace pw

@@ -224,6 +224,12 @@ void _Transport::terminate(std::chrono::milliseconds grace) {
     sock_ = -1;
   }
   eof_ = true;
+  // A stopped process (SIGSTOP, a debugger) cannot exit on its own: let it
+  // run, so it can see its pipe close, or at least die when killed.
+  kill(-pid_, SIGCONT);
+  kill(pid_, SIGCONT);
+  for (auto& p : browsers)
+    if (running(p)) kill(p.pid, SIGCONT);
   auto until = std::chrono::steady_clock::now() + grace;
   while (!_reap(false) && std::chrono::steady_clock::now() < until) {
     if (err_ >= 0) _read_stderr();

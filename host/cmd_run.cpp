@@ -73,7 +73,9 @@ FileReport _run_file(const ReadyFile& rf, const RunFlags& flags, std::ostream& o
       s.line = line.line;
       s.text = line.text;
       s.status = StepStatus::fail;
-      s.details.push_back("the browser stopped answering: " + std::string(e.what()));
+      std::string why = e.what();
+      s.details.push_back(why.starts_with("the browser stopped answering") ? why
+                                                                            : "the browser stopped answering: " + why);
     }
     if (s.status == StepStatus::fail && flags.artifacts)
       for (const auto& a : save_artifacts(keeper, runner.evidence(), *flags.artifacts, stem, s.number))

@@ -13,10 +13,25 @@ namespace {
 
 constexpr int _POLL_MS = 100;        // pause between two readings of the page
 constexpr int _CANDIDATES_SHOWN = 3;
-constexpr int _DIALOG_POLL_MS = 20;  // how often an action looks for a dialog it opened
+
+// How long past its bound a driver call may go before the browser is taken
+// for stuck, and the least time any read gets before that.
+constexpr int _ANSWER_MARGIN_MS = 2000;
+constexpr int _READ_FLOOR_MS = 5000;
+constexpr int _MIN_ACTION_MS = 250;
 
 // The element left the page between reading and acting: read again.
 struct _Gone {};
+
+// Driver words for an element or document replaced under an action: the
+// page re-rendered or navigated, so the step reads it again.
+bool _stale(const std::string& message) {
+  for (const char* sign : {"not attached to the DOM", "Execution context was destroyed",
+                           "Frame was detached", "frame got detached", "Node is detached",
+                           "Cannot find context with specified id", "Element is detached"})
+    if (message.find(sign) != std::string::npos) return true;
+  return false;
+}
 
 bool _is_check(const std::string& a) { return a.rfind("verify_", 0) == 0; }
 
@@ -105,7 +120,15 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
   auto start = Clock::now();
   auto deadline = start + std::chrono::milliseconds(settings_.timeout_ms);
   evidence_ = {};
+  step_read_ms_ = 0;
+  step_reads_ = 0;
   try {
+    // Every driver call of the step answers by its deadline, one read and
+    // an action's share, plus a margin; a browser that does not is stuck.
+    auto watch = keeper_.playwright() ? _watch(deadline + std::chrono::milliseconds(
+                                                   _ANSWER_MARGIN_MS + slowest_read_ms_ + _action_share_ms()),
+                                               false)
+                                      : nullptr;
     std::string lower = text::lower(text::trim(step));
     if (lower == "back" || lower == "refresh") {
       _refuse_if_dialog_open(lower);
@@ -148,13 +171,48 @@ void StepRunner::_refuse_if_dialog_open(const std::string& what) {
 
 void StepRunner::_pause(int ms) { keeper_.get_page()->wait_for_timeout(ms); }
 
+int StepRunner::_action_share_ms() const {
+  return std::max(_MIN_ACTION_MS, std::min(settings_.timeout_ms / 4, slowest_read_ms_));
+}
+
 std::shared_ptr<void> StepRunner::_action_timeout(Clock::time_point deadline) {
   auto pw = keeper_.playwright();
   if (!pw) return nullptr;
   std::shared_ptr<pw::Connection> c = pw->connection();
   double old = c->default_timeout_ms;
-  c->default_timeout_ms = std::max(1, _remaining_ms(deadline));
-  return std::shared_ptr<void>(nullptr, [c, old](void*) { c->default_timeout_ms = old; });
+  int ms = std::max(_remaining_ms(deadline), _action_share_ms());
+  c->default_timeout_ms = ms;
+  auto old_bound = c->answer_by;
+  c->answer_by = Clock::now() + std::chrono::milliseconds(ms + _ANSWER_MARGIN_MS);
+  return std::shared_ptr<void>(nullptr, [c, old, old_bound](void*) {
+    c->default_timeout_ms = old;
+    c->answer_by = old_bound;
+  });
+}
+
+std::shared_ptr<void> StepRunner::_watch(std::optional<Clock::time_point> answer_by, bool dialogs) {
+  auto pw = keeper_.playwright();
+  if (!pw) return nullptr;
+  std::shared_ptr<pw::Connection> c = pw->connection();
+  auto old_bound = c->answer_by;
+  auto old_interrupt = c->interrupt;
+  if (answer_by) c->answer_by = answer_by;
+  if (dialogs)
+    c->interrupt = [this]() -> std::optional<std::string> {
+      auto d = keeper_.get_dialog();
+      if (d && !d->is_handled()) return "a dialog is open (" + _dialog_text(*d) + ")";
+      return std::nullopt;
+    };
+  return std::shared_ptr<void>(nullptr, [c, old_bound, old_interrupt](void*) {
+    c->answer_by = old_bound;
+    c->interrupt = old_interrupt;
+  });
+}
+
+Clock::time_point StepRunner::_read_bound(Clock::time_point deadline) const {
+  auto now = Clock::now();
+  auto by_deadline = std::max(now, deadline) + std::chrono::milliseconds(_ANSWER_MARGIN_MS + slowest_read_ms_);
+  return std::max(by_deadline, now + std::chrono::milliseconds(_READ_FLOOR_MS));
 }
 
 std::shared_ptr<pw::Dialog> StepRunner::_wait_for_dialog(Clock::time_point deadline) {
@@ -202,6 +260,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
       throw StepFailure{"wait needs a number of milliseconds from 0 to " +
                             std::to_string(StepReader::WAIT_MAX_MS) + ", got " + _q(ms),
                         {}};
+    auto watch = _watch(Clock::now() + std::chrono::milliseconds(*wait + _ANSWER_MARGIN_MS), false);
     _pause(static_cast<int>(*wait));
     r.outcome = "waited " + std::to_string(*wait) + " ms";
     return;
@@ -235,8 +294,14 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
         r.outcome = "extracted " + _q(rr.result.extracted.value_or(""));
       } else if (a == "extract_text") {
         std::string value = text::trim(el->text);
-        if (value.empty() && (el->tag == "input" || el->tag == "textarea" || el->tag == "select"))
-          if (auto h = _locate(el)) value = h->input_value();
+        if (value.empty() && (el->tag == "input" || el->tag == "textarea" || el->tag == "select")) {
+          auto watch = _watch(std::nullopt, true);
+          try {
+            if (auto h = _locate(el)) value = h->input_value();
+          } catch (const pw::Interrupted& e) {
+            throw StepFailure{"cannot read " + describe_element(*el) + ": " + e.what(), {}};
+          }
+        }
         r.outcome = "extracted " + _q(value) + " from " + describe_element(*el);
       } else {
         r.outcome = describe_element(*el);
@@ -244,9 +309,16 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
       return;
     }
     try {
+      // A dialog the page opens on its own stops the action at once; one
+      // the action opens itself is the action done (_call_watching_dialog).
+      auto watch = _watch(std::nullopt, true);
       if (a == "select") _select(p, el, step, r, deadline);
       else _act(p, el, r, deadline);
       return;
+    } catch (const pw::Interrupted& e) {
+      throw StepFailure{"cannot " + a + " " + describe_element(*el) + ": " + e.what() +
+                            "; answer it first with accept dialog or dismiss dialog",
+                        {}};
     } catch (const _Gone&) {
       if (_remaining_ms(deadline) <= 0)
         throw StepFailure{describe_element(*el) + " left the page before it could be used",
@@ -256,24 +328,18 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
 }
 
 void StepRunner::_call_watching_dialog(const std::string& guid, const std::string& method,
-                                       const json& params, Clock::time_point deadline) {
+                                       const json& params, Clock::time_point) {
   auto pw = keeper_.playwright();
   if (!pw) throw pw::ConnectionError("the browser session is closed");
   std::shared_ptr<pw::Connection> c = pw->connection();
-  auto call = c->queue(guid, method, params, std::max(1, _remaining_ms(deadline)));
-  // The driver answers the action by its own timeout; this bound only
-  // guards against an answer that never comes.
-  auto give_up = deadline + std::chrono::seconds(5);
-  while (!call->done) {
-    auto d = keeper_.get_dialog();
-    if (d && !d->is_handled()) return;
-    if (Clock::now() > give_up)
-      throw StepFailure{"the browser gave no answer to " + call->what + " within " +
-                            std::to_string(settings_.timeout_ms) + " ms",
-                        {}};
-    _pause(_DIALOG_POLL_MS);  // sends the queued action and reads events
+  double timeout = std::max(c->default_timeout_ms, 1.0);  // the action's share, see _action_timeout
+  auto watch = _watch(std::nullopt, true);
+  try {
+    c->call(guid, method, params, timeout);
+  } catch (const pw::Interrupted&) {
+    // The action opened a dialog: it is done, and the driver's answer comes
+    // once a dialog step has answered the dialog.
   }
-  if (call->error) std::rethrow_exception(call->error);
 }
 
 std::shared_ptr<pw::ElementHandle> StepRunner::_locate(const ElementRef& el) {
@@ -337,6 +403,7 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
   } catch (const pw::ConnectionError&) {
     throw;
   } catch (const pw::Error& e) {
+    if (_stale(e.what())) throw _Gone{};  // re-rendered or navigated: read the page again
     throw StepFailure{"could not " + a + " " + describe_element(*el) + ": " + _first_line(e.what()),
                       {}};
   }
@@ -382,6 +449,7 @@ void StepRunner::_select(const ParsedInstruction& p, const ElementRef& el, const
   } catch (const pw::ConnectionError&) {
     throw;
   } catch (const pw::Error& e) {
+    if (_stale(e.what())) throw _Gone{};
     throw StepFailure{"could not select " + _q(t) + " in " + describe_element(*el) + ": " +
                           _first_line(e.what()),
                       {}};
@@ -396,8 +464,15 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   for (;;) {
     _refuse_if_dialog_open("read the page");
     auto page = keeper_.get_page();
+    auto read_start = Clock::now();
     try {
+      auto watch = _watch(_read_bound(deadline), true);
       auto [els, texts] = PageHarvester(page).extract_interactable_elements();
+      int took = static_cast<int>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - read_start).count());
+      slowest_read_ms_ = std::max(slowest_read_ms_, took);
+      step_read_ms_ += took;
+      ++step_reads_;
       evidence_.url = page->url();
       evidence_.elements = std::move(els);
       evidence_.text_elements = std::move(texts);
@@ -407,11 +482,19 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
       last_error.reset();
     } catch (const pw::ConnectionError&) {
       throw;
+    } catch (const pw::Interrupted& e) {
+      // The page opened a dialog while it was being read: it cannot be
+      // read until someone answers, so say so now rather than at the timeout.
+      throw StepFailure{"cannot read the page: " + std::string(e.what()) +
+                            "; answer it first with accept dialog or dismiss dialog",
+                        {}};
     } catch (const pw::Error& e) {
       last_error = _first_line(e.what());  // mid-navigation: read again
     }
     int left = _remaining_ms(deadline);
-    if (left <= 0) break;
+    // A read that cannot end before the deadline is not started: the step
+    // runs past its timeout by one read at most.
+    if (left <= 0 || (step_reads_ > 0 && left < slowest_read_ms_)) break;
     _pause(std::min(left, _POLL_MS));
   }
   // Out of time: say what was looked for and what came closest.
@@ -439,6 +522,11 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
     f.message = "found no " + evidence_.wanted + within + " (" + p.action + ", " + route + ")";
     if (last_error) f.details.push_back("the page could not be read: " + *last_error);
   }
+  // Reading a big page can eat the budget: say how much of it went there.
+  if (step_read_ms_ * 5 >= settings_.timeout_ms)
+    f.details.push_back("reading the page took " + std::to_string(step_read_ms_) + " ms of the " +
+                        std::to_string(settings_.timeout_ms) + " ms budget (" +
+                        std::to_string(step_reads_) + (step_reads_ == 1 ? " read)" : " reads)"));
   Elements near = res && !res->candidates.empty()
                       ? res->candidates
                       : closest_candidates(p.target.value_or(""), evidence_.elements,

@@ -60,8 +60,18 @@ class StepRunner {
   void _select(const ParsedInstruction& p, const ElementRef& el, const std::string& step,
                StepReport& r, Clock::time_point deadline);
   void _pause(int ms);
-  // Bounds driver actions by the step's deadline until the guard goes.
+  // Bounds driver actions by the step's deadline (or, when reading ate it,
+  // by the action's fair share) until the guard goes.
   std::shared_ptr<void> _action_timeout(Clock::time_point deadline);
+  // The least time an action gets, however long reading the page took:
+  // a read's worth, at most a quarter of the timeout.
+  int _action_share_ms() const;
+  // Until the guard goes: a driver call unanswered at `answer_by` (when
+  // given) stops the session as stuck; with `dialogs`, a dialog the page
+  // opens ends the wait with pw::Interrupted.
+  std::shared_ptr<void> _watch(std::optional<Clock::time_point> answer_by, bool dialogs);
+  // When a read that starts now must have answered.
+  Clock::time_point _read_bound(Clock::time_point deadline) const;
   // The element at the record's path, in frames and shadow trees too;
   // nullptr when nothing stands there any more.
   std::shared_ptr<pw::ElementHandle> _locate(const ElementRef& el);
@@ -78,6 +88,9 @@ class StepRunner {
   RunSettings settings_;
   StepReader reader_;
   StepEvidence evidence_;
+  int slowest_read_ms_ = 0;  // of this session: how long a read of this page may take
+  long step_read_ms_ = 0;    // reading time of the running step
+  int step_reads_ = 0;
 };
 
 // Saves a PNG of the page with `evidence.outline` framed, and the page's

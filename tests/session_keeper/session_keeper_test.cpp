@@ -104,9 +104,13 @@ TEST_F(SessionTest, TwoDialogsInARowLeaveTheSecondPending) {
   EXPECT_EQ(session.get_dialog(), second);
   EXPECT_EQ(second->type(), "prompt");
   EXPECT_EQ(second->default_value(), "suggested");
+  // Clearing forgets the answered first dialog only: the second, opened
+  // while the first was being answered, is never dropped unseen.
+  session.clear_dialog();
+  EXPECT_EQ(session.get_dialog(), second);
+  second->accept("typed");
   session.clear_dialog();
   EXPECT_EQ(session.get_dialog(), nullptr);
-  second->accept("typed");
   EXPECT_EQ(session.get_page()->evaluate("window.answers"), pw::json({"typed"}));
 }
 

@@ -11,6 +11,8 @@ namespace {
 // The one browser name that is not a driver type name.
 constexpr const char* _SAFARI = "safari";
 constexpr const char* _MAXIMIZED_ARG = "--start-maximized";
+// How long a browser may take to close before it is taken for stuck.
+constexpr std::chrono::seconds _CLOSE_BOUND{3};
 }  // namespace
 
 SessionKeeper::~SessionKeeper() {
@@ -49,7 +51,20 @@ std::shared_ptr<pw::Page> SessionKeeper::get_page() const {
   return _page;
 }
 
+std::shared_ptr<pw::Dialog> SessionKeeper::get_dialog() const {
+  for (const auto& d : _dialogs)
+    if (!d->is_handled()) return d;
+  return _dialogs.empty() ? nullptr : _dialogs.back();
+}
+
+void SessionKeeper::clear_dialog() {
+  size_t before = _dialogs.size();
+  std::erase_if(_dialogs, [](const auto& d) { return d->is_handled(); });
+  if (_dialogs.size() == before && !_dialogs.empty()) _dialogs.pop_front();
+}
+
 void SessionKeeper::close() {
+  if (_browser && _playwright) _playwright->connection()->answer_by = std::chrono::steady_clock::now() + _CLOSE_BOUND;
   if (_browser) _browser->close();
   if (_playwright) _playwright->stop();
   _page = nullptr;

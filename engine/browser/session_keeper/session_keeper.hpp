@@ -4,6 +4,7 @@
 //
 // Reads config::BROWSER, HEADLESS, MAXIMIZED, VIEWPORT_WIDTH and
 // VIEWPORT_HEIGHT each time open() runs. Used from one thread.
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -34,18 +35,23 @@ class SessionKeeper {
   // open(url) first." when there is none.
   std::shared_ptr<pw::Page> get_page() const;
 
-  // The most recent dialog the page opened and that has not been cleared,
-  // or nullptr. It is never answered here: the caller answers it.
-  std::shared_ptr<pw::Dialog> get_dialog() const { return _pending_dialog; }
-  void clear_dialog() { _pending_dialog = nullptr; }
+  // The dialog to answer: the earliest one the page opened that is not
+  // answered yet; when every one is answered, the last one, until cleared.
+  // nullptr when none. It is never answered here: the caller answers it.
+  std::shared_ptr<pw::Dialog> get_dialog() const;
+  // Forgets the dialogs already answered (or, when none is, the earliest
+  // one). A dialog the page opened while another was being answered stays:
+  // no dialog is ever dropped unseen.
+  void clear_dialog();
 
   // Closes the browser, then stops the driver; the pending dialog stays.
-  // Does nothing on a closed session. When closing fails the fields stay as
-  // they were and the error propagates.
+  // Does nothing on a closed session. A browser that does not answer within
+  // a few seconds is killed with its driver. When closing fails the fields
+  // stay as they were and the error propagates.
   void close();
 
-  // The page's dialog handler: records the dialog, replacing an older one.
-  void _on_dialog(std::shared_ptr<pw::Dialog> dialog) { _pending_dialog = std::move(dialog); }
+  // The page's dialog handler: records the dialog after the ones before it.
+  void _on_dialog(std::shared_ptr<pw::Dialog> dialog) { _dialogs.push_back(std::move(dialog)); }
 
   // The running driver, or nullptr when closed (for hosts and tests that
   // need the connection, e.g. to check processes).
@@ -56,7 +62,7 @@ class SessionKeeper {
   std::shared_ptr<pw::Playwright> _playwright;
   std::shared_ptr<pw::Browser> _browser;
   std::shared_ptr<pw::Page> _page;
-  std::shared_ptr<pw::Dialog> _pending_dialog;
+  std::deque<std::shared_ptr<pw::Dialog>> _dialogs;
 };
 
 // The message get_page() fails with when no page is open.
