@@ -147,6 +147,22 @@ _Matches _best(const Elements& pool, const Rank& rank_of, bool visible_only) {
   return m;
 }
 
+Elements _of_kind(const Elements& pool, ElementKind kind) {
+  Elements out;
+  for (const auto& e : pool)
+    if (_is_of_kind(*e, kind)) out.push_back(e);
+  return out;
+}
+
+// A form control of the kind a step names ("the B radio") is named by its
+// field label, as a person reads it.
+bool _labels_name(ElementKind kind) {
+  return kind != ElementKind::button && kind != ElementKind::link;
+}
+
+// The whole phrase, type word included, is what the element reads.
+bool _whole(MatchRank r) { return r == MatchRank::readable_whole || r == MatchRank::markup_whole; }
+
 // The ordinal-th candidate in reading order; counting past the last match
 // must not act on some other element.
 ResolutionResult _nth_in_reading_order(Elements candidates, int ordinal) {
@@ -205,6 +221,17 @@ ResolutionResult LexicalFinder::_resolve_action_target(const ParsedInstruction& 
 
   _Matches best = _best(filtered, by_words, true);
   if (best.elements.empty()) best = _best(filtered, by_words, false);
+  // A type word ("the Option 02 radio") prefers elements of its kind, named
+  // by their labels too when they are form controls, unless some element
+  // reads the whole phrase, type word and all ("Login button").
+  if (const auto kind = _named_kind(target, parsed.literal_target); kind && !_whole(best.rank)) {
+    const Elements of_kind = _of_kind(filtered, *kind);
+    const bool label = use_label || _labels_name(*kind);
+    const auto by_kind = [&](const Element& e) { return _match_rank(phrases, e, label); };
+    _Matches kinded = _best(of_kind, by_kind, true);
+    if (kinded.elements.empty()) kinded = _best(of_kind, by_kind, false);
+    if (!kinded.elements.empty()) best = std::move(kinded);
+  }
   if (best.elements.empty() && parsed.action == "extract_text")
     best = _best(text_elements, [&](const Element& e) { return _match_rank(phrases, e); }, true);
   return _nth_in_reading_order(std::move(best.elements), ordinal);
@@ -229,11 +256,23 @@ ResolutionResult LexicalFinder::resolve_labelled_field(const ParsedInstruction& 
   // Checks weigh hidden elements like visible ones; actions take what is
   // visible first, so a hidden match loses to a visible one.
   const bool visible_first = !_is_element_check(parsed.action);
-  _Matches label = _best(fields, by_label, visible_first);
-  if (label.elements.empty() && visible_first) label = _best(fields, by_label, false);
+  const auto best_of = [&](const Elements& pool, const auto& rank) {
+    _Matches m = _best(pool, rank, visible_first);
+    if (m.elements.empty() && visible_first) m = _best(pool, rank, false);
+    return m;
+  };
+  // A type word narrows both sides to its kind when that kind answers,
+  // unless an element reads the whole phrase.
+  _Matches words = best_of(dom_elements, by_words);
+  auto kind = _named_kind(*parsed.target, parsed.literal_target);
+  if (_whole(words.rank)) kind.reset();
+  if (kind)
+    if (_Matches w = best_of(_of_kind(dom_elements, *kind), by_words); !w.elements.empty())
+      words = std::move(w);
+  _Matches label;
+  if (kind) label = best_of(_of_kind(fields, *kind), by_label);
+  if (label.elements.empty()) label = best_of(fields, by_label);
   if (label.elements.empty()) return ResolutionResult{};
-  _Matches words = _best(dom_elements, by_words, visible_first);
-  if (words.elements.empty() && visible_first) words = _best(dom_elements, by_words, false);
   if (!words.elements.empty() && !label.beats(words)) return ResolutionResult{};
   return _nth_in_reading_order(std::move(label.elements), ordinal);
 }
@@ -249,9 +288,22 @@ ResolutionResult LexicalFinder::_resolve_verify(std::string_view action, std::st
     ElementRef element;
   };
   std::vector<_Ranked> ranked;
-  for (const auto& e : dom_elements)
-    if (MatchRank r = _match_rank(phrases, *e); r != MatchRank::none)
-      ranked.push_back({r, text::length(e->text), e});
+  const auto rank_all = [&](const Elements& pool, bool label) {
+    for (const auto& e : pool)
+      if (MatchRank r = _match_rank(phrases, *e, label); r != MatchRank::none)
+        ranked.push_back({r, text::length(e->text), e});
+  };
+  rank_all(dom_elements, false);
+  // "the Select disabled dropdown": a drop-down first, named by its label
+  // too, unless an element reads the whole phrase.
+  const bool whole = std::any_of(ranked.begin(), ranked.end(),
+                                 [](const _Ranked& r) { return _whole(r.rank); });
+  if (const auto kind = _named_kind(target, literal); kind && !whole) {
+    std::vector<_Ranked> all = std::move(ranked);
+    ranked.clear();
+    rank_all(_of_kind(dom_elements, *kind), _labels_name(*kind));
+    if (ranked.empty()) ranked = std::move(all);
+  }
   if (ranked.empty()) return _verify_not_found();
   // The best match first; among equals the shortest text, the most specific.
   std::stable_sort(ranked.begin(), ranked.end(), [](const _Ranked& a, const _Ranked& b) {

@@ -82,6 +82,16 @@ MatchRank _label_rank(const TargetPhrases& phrases, const Element& element);
 // roles of form controls: what a field label can name.
 bool _is_form_field(const Element& element);
 
+// The kinds of element a type word names: "the Login button", "the B radio".
+enum class ElementKind { button, link, field, dropdown, checkbox, radio };
+
+// The kind the type word at the end of an unquoted phrase names, else the
+// one at its start; none for a quoted phrase or one without such a word.
+std::optional<ElementKind> _named_kind(std::string_view target, bool literal);
+
+// Whether the element is of that kind, by its tag, input type and role.
+bool _is_of_kind(const Element& element, ElementKind kind);
+
 // Some searchable string, case-folded, contains the case-folded target.
 bool _matches_element(std::string_view target, const Element& element, bool include_label = false);
 

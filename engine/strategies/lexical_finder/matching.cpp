@@ -184,6 +184,71 @@ bool _is_form_field(const Element& e) {
   return role && _in(field_roles, *role);
 }
 
+namespace {
+
+struct _KindWord {
+  std::string_view word;
+  ElementKind kind;
+};
+
+constexpr std::array<_KindWord, 11> _KIND_WORDS{{{"button", ElementKind::button},
+                                                 {"btn", ElementKind::button},
+                                                 {"link", ElementKind::link},
+                                                 {"field", ElementKind::field},
+                                                 {"input", ElementKind::field},
+                                                 {"textbox", ElementKind::field},
+                                                 {"textarea", ElementKind::field},
+                                                 {"dropdown", ElementKind::dropdown},
+                                                 {"select", ElementKind::dropdown},
+                                                 {"checkbox", ElementKind::checkbox},
+                                                 {"radio", ElementKind::radio}}};
+
+std::optional<ElementKind> _kind_of_word(const std::string& word) {
+  const std::string w = text::lower(word);
+  for (const auto& k : _KIND_WORDS)
+    if (k.word == w) return k.kind;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<ElementKind> _named_kind(std::string_view target, bool literal) {
+  if (literal) return std::nullopt;
+  const std::vector<std::string> words = text::split_ws(target);
+  // A phrase that is nothing but the type word ("click button") names the
+  // element by that word, not a kind of it.
+  if (words.size() < 2) return std::nullopt;
+  if (auto k = _kind_of_word(words.back())) return k;
+  return _kind_of_word(words.front());
+}
+
+bool _is_of_kind(const Element& e, ElementKind kind) {
+  static constexpr std::array<std::string_view, 4> button_inputs{"submit", "button", "reset",
+                                                                  "image"};
+  static constexpr std::array<std::string_view, 8> not_typed{
+      "submit", "button", "reset", "image", "hidden", "checkbox", "radio", "range"};
+  const std::string type = text::lower(e.attributes.get_or_empty("type"));
+  const std::string role = text::lower(e.attributes.get_or_empty("role"));
+  switch (kind) {
+    case ElementKind::button:
+      return e.tag == "button" || (e.tag == "input" && _in(button_inputs, type)) ||
+             role == "button";
+    case ElementKind::link:
+      return e.tag == "a" || role == "link";
+    case ElementKind::field:
+      return (e.tag == "input" && !_in(not_typed, type)) || e.tag == "textarea" ||
+             e.is_editable_field.value_or(false) || role == "textbox" || role == "searchbox" ||
+             role == "spinbutton";
+    case ElementKind::dropdown:
+      return e.tag == "select" || role == "combobox" || role == "listbox";
+    case ElementKind::checkbox:
+      return (e.tag == "input" && type == "checkbox") || role == "checkbox" || role == "switch";
+    case ElementKind::radio:
+      return (e.tag == "input" && type == "radio") || role == "radio";
+  }
+  return false;
+}
+
 bool _matches_element(std::string_view target, const Element& element, bool include_label) {
   const std::string folded = text::lower(target);
   for (const auto& s : _searchable_strings(element, include_label))
