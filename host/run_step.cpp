@@ -1,6 +1,7 @@
 #include "run_step.hpp"
 
 #include <algorithm>
+#include <array>
 #include <thread>
 
 #include "browser/page_harvester/page_harvester.hpp"
@@ -94,6 +95,30 @@ constexpr const char* _STAND_IN = R"js((el) => {
   }
   return labels[0] || null;
 })js";
+
+// Input types set through a picker, which takes no typed characters.
+constexpr std::array<std::string_view, 7> _PICKER_TYPES{"date",  "time",  "datetime-local",
+                                                         "month", "week",  "color", "range"};
+
+// Values up to this many characters are typed key by key; a key costs a
+// few milliseconds, so a longer value is filled but for its last character.
+constexpr size_t _KEYED_CHARS = 24;
+
+// Types into a native field as a person does: what it held is cleared, and
+// the characters arrive as key presses, so a page that answers keys (a
+// table that filters on key-up) sees them. Fields set through a picker are
+// filled outright.
+void _type_keys(pw::ElementHandle& h, const Element& el, const std::string& value) {
+  const std::string type = text::lower(el.attributes.get_or_empty("type"));
+  if (std::find(_PICKER_TYPES.begin(), _PICKER_TYPES.end(), type) != _PICKER_TYPES.end()) {
+    h.fill(value);
+    return;
+  }
+  const size_t length = text::length(value);
+  const size_t filled = length > _KEYED_CHARS ? length - 1 : 0;
+  h.fill(text::substr(value, 0, filled));
+  if (filled < length) h.type(text::substr(value, filled));
+}
 
 }  // namespace
 
@@ -328,7 +353,7 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
     } else if (a == "type") {
       bool native = (el->tag == "input" || el->tag == "textarea") && !el->is_editable_field.value_or(false);
       if (native) {
-        h->fill(p.value.value_or(""));
+        _type_keys(*h, *el, p.value.value_or(""));
       } else {
         h->click();
         keeper_.get_page()->keyboard().type(p.value.value_or(""));

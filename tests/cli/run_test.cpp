@@ -303,7 +303,8 @@ const std::string ACT = "tests/fixtures/act/";
 // named as a person reads them, a name standing twice, dialog messages.
 struct ActRun {
   std::vector<std::string> passing{ACT + "controls.steps", ACT + "icheck.steps",
-                                   ACT + "forms.steps", ACT + "people.steps", ACT + "dialogs.steps"};
+                                   ACT + "forms.steps", ACT + "people.steps", ACT + "dialogs.steps",
+                                   ACT + "typing.steps"};
   CliResult result;
   ActRun() {
     std::vector<std::string> args{"run", "--timeout", "4000"};
