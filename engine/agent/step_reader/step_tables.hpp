@@ -7,13 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "records/vocabulary.hpp"
+
 namespace plainstep {
-
-inline constexpr std::array<std::pair<std::string_view, int>, 5> _ORDINALS{{
-    {"first", 1}, {"second", 2}, {"third", 3}, {"fourth", 4}, {"fifth", 5}}};
-
-inline constexpr std::array<std::string_view, 7> _SPATIAL_KW{
-    "next to ", "below ", "above ", "left of ", "right of ", "under ", "near "};
 
 inline constexpr std::array<std::string_view, 2> _EXTRACT_PREFIXES{"extract text ",
                                                                    "extract_text "};

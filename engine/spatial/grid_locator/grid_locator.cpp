@@ -71,13 +71,9 @@ bool _anchor_text_equal(const Element& el, const std::string& anchor_lower) {
 }
 
 // Words that only say what kind of control is meant ("the Email field").
-constexpr std::string_view _TYPE_DESCRIPTORS[] = {
-    "input", "field", "button",  "btn",  "box",  "link",    "dropdown", "select", "checkbox",
-    "radio", "textarea", "textbox", "area", "icon", "control", "widget", "form",   "element"};
-
 bool _is_type_descriptor(const std::string& w) {
-  return std::find(std::begin(_TYPE_DESCRIPTORS), std::end(_TYPE_DESCRIPTORS), w) !=
-         std::end(_TYPE_DESCRIPTORS);
+  const TypeWord* t = type_word(w);
+  return t && t->descriptor;
 }
 
 // Lower-case `phrase` without type words at its ends; unchanged when

@@ -51,23 +51,23 @@ const Elements _NO_ELEMENTS;
 enum class _Check { present, visible, enabled, disabled };
 
 struct _CheckRow {
-  std::string_view action;
+  Action action;
   _Check check;
 };
 
-constexpr std::array<_CheckRow, 4> _ELEMENT_CHECKS{{{"verify_present", _Check::present},
-                                                    {"verify_visible", _Check::visible},
-                                                    {"verify_enabled", _Check::enabled},
-                                                    {"verify_disabled", _Check::disabled}}};
-constexpr std::array<_CheckRow, 2> _TEXT_CHECKS{{{"verify_text_present", _Check::present},
-                                                 {"verify_text_visible", _Check::visible}}};
+constexpr std::array<_CheckRow, 4> _ELEMENT_CHECKS{{{Action::verify_present, _Check::present},
+                                                    {Action::verify_visible, _Check::visible},
+                                                    {Action::verify_enabled, _Check::enabled},
+                                                    {Action::verify_disabled, _Check::disabled}}};
+constexpr std::array<_CheckRow, 2> _TEXT_CHECKS{{{Action::verify_text_present, _Check::present},
+                                                 {Action::verify_text_visible, _Check::visible}}};
 
 template <size_t N>
 _Check _check_for(const std::array<_CheckRow, N>& rows, std::string_view action, const char* what) {
   for (const auto& row : rows)
-    if (row.action == action) return row.check;
+    if (action_name(row.action) == action) return row.check;
   std::string known;
-  for (const auto& row : rows) known += (known.empty() ? "" : ", ") + std::string(row.action);
+  for (const auto& row : rows) known += (known.empty() ? "" : ", ") + std::string(action_name(row.action));
   throw std::out_of_range(std::string(what) + " " + text::quoted_literal(action) +
                           " is not one of " + known);
 }
@@ -114,7 +114,7 @@ bool _reads_before(const ElementRef& a, const ElementRef& b) {
 
 bool _is_element_check(std::string_view action) {
   for (const auto& row : _ELEMENT_CHECKS)
-    if (row.action == action) return true;
+    if (action_name(row.action) == action) return true;
   return false;
 }
 
@@ -187,21 +187,71 @@ ResolutionResult LexicalFinder::resolve(const ParsedInstruction& parsed_instruct
   const Elements& texts = text_elements ? *text_elements : _NO_ELEMENTS;
   _require_records(texts, "text_elements");
 
-  if (action == "verify_spatial_text") {
-    if (!parsed_instruction.value)
-      throw TypeError("value must be a string (the expected text of " +
-                      text::quoted_literal(action) + "), got null");
-    return _resolve_verify_spatial_text(target, *parsed_instruction.value, texts, &dom_elements);
-  }
-  if (action == "extract_text_spatial")
-    return _resolve_extract_spatial_text(target, texts, &dom_elements);
-  if (action == "find_text") return _resolve_find_text(target, texts);
-  if (action == "find_exact_text") return _resolve_find_exact_text(target, texts);
-  for (const auto& row : _ELEMENT_CHECKS)
-    if (row.action == action)
-      return _resolve_verify(action, target, dom_elements, parsed_instruction.literal_target);
-  for (const auto& row : _TEXT_CHECKS)
-    if (row.action == action) return _resolve_verify_text(action, target, texts);
+  // An action the language lacks is a target to act on, like a click.
+  const std::optional<Action> known = action_of(parsed_instruction);
+  if (known) switch (*known) {
+      case Action::verify_spatial_text:
+        if (!parsed_instruction.value)
+          throw TypeError("value must be a string (the expected text of " +
+                          text::quoted_literal(action) + "), got null");
+        return _resolve_verify_spatial_text(target, *parsed_instruction.value, texts,
+                                            &dom_elements);
+      case Action::extract_text_spatial:
+        return _resolve_extract_spatial_text(target, texts, &dom_elements);
+      case Action::find_text: return _resolve_find_text(target, texts);
+      case Action::find_exact_text: return _resolve_find_exact_text(target, texts);
+      case Action::verify_present:
+      case Action::verify_visible:
+      case Action::verify_enabled:
+      case Action::verify_disabled:
+        return _resolve_verify(action, target, dom_elements, parsed_instruction.literal_target);
+      case Action::verify_text_present:
+      case Action::verify_text_visible: return _resolve_verify_text(action, target, texts);
+      case Action::click:
+      case Action::type:
+      case Action::hover:
+      case Action::select:
+      case Action::press_key:
+      case Action::sendkeys:
+      case Action::extract_text:
+      case Action::accept_dialog:
+      case Action::dismiss_dialog:
+      case Action::verify_dialog:
+      case Action::wait:
+      case Action::verify_not_present:
+      case Action::verify_not_visible:
+      case Action::verify_not_enabled:
+      case Action::verify_checked:
+      case Action::verify_not_checked:
+      case Action::verify_value:
+      case Action::verify_contains:
+      case Action::verify_count:
+      case Action::verify_text_not_present:
+      case Action::verify_text_not_visible:
+      case Action::verify_spatial_text_not:
+      case Action::verify_spatial_text_exact:
+      case Action::verify_spatial_text_not_exact:
+      case Action::verify_url:
+      case Action::verify_url_contains:
+      case Action::verify_title:
+      case Action::verify_title_contains:
+      case Action::double_click:
+      case Action::right_click:
+      case Action::check:
+      case Action::uncheck:
+      case Action::clear:
+      case Action::upload:
+      case Action::drag:
+      case Action::scroll_to:
+      case Action::go_to:
+      case Action::switch_to_new_tab:
+      case Action::switch_to_tab:
+      case Action::close_tab:
+      case Action::remember_text:
+      case Action::remember_text_spatial:
+      case Action::run_file:
+        break;
+    }
   return _resolve_action_target(parsed_instruction, target, dom_elements, texts);
 }
 

@@ -26,11 +26,6 @@ inline constexpr std::array<std::string_view, 7> _MATCH_ATTRIBUTES{
 inline constexpr std::array<std::string_view, 5> _READABLE_ATTRIBUTES{
     "aria-label", "_label", "placeholder", "alt", "title"};
 
-// Words that only say what kind of control is meant ("the Email field").
-inline constexpr std::array<std::string_view, 18> _TYPE_DESCRIPTORS{
-    "input", "field", "button",  "btn",      "box",  "link",    "dropdown", "select",  "checkbox",
-    "radio", "textarea", "textbox", "area", "icon", "control", "widget",   "form",    "element"};
-
 inline constexpr std::array<std::string_view, 2> _TYPEABLE_TAGS{"input", "textarea"};
 inline constexpr std::array<std::string_view, 4> _TYPEABLE_ROLES{"textbox", "searchbox",
                                                                  "spinbutton", "combobox"};
@@ -81,9 +76,6 @@ MatchRank _label_rank(const TargetPhrases& phrases, const Element& element);
 // Inputs (but buttons), text areas, selects, editable custom fields and the
 // roles of form controls: what a field label can name.
 bool _is_form_field(const Element& element);
-
-// The kinds of element a type word names: "the Login button", "the B radio".
-enum class ElementKind { button, link, field, dropdown, checkbox, radio };
 
 // The kind the type word at the end of an unquoted phrase names, else the
 // one at its start; none for a quoted phrase or one without such a word.

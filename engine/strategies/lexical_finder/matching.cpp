@@ -48,6 +48,12 @@ std::string _data_name_words(std::string_view name) {
   return _kept_words(text::split_ws(spaced), 2);
 }
 
+// A word that only says what kind of control is meant ("the Email field").
+bool _is_descriptor(const std::string& word) {
+  const TypeWord* t = type_word(text::lower(word));
+  return t && t->descriptor;
+}
+
 // "/a/b//c/" -> {"a", "b", "", "c"}; "" -> {""}.
 std::vector<std::string_view> _path_steps(std::string_view path) {
   while (!path.empty() && path.front() == '/') path.remove_prefix(1);
@@ -70,9 +76,9 @@ std::vector<std::string_view> _path_steps(std::string_view path) {
 std::string _strip_type_descriptors(std::string_view target) {
   std::vector<std::string> words = text::split_ws(target);
   size_t end = words.size();
-  while (end > 0 && _in(_TYPE_DESCRIPTORS, text::lower(words[end - 1]))) --end;
+  while (end > 0 && _is_descriptor(words[end - 1])) --end;
   size_t begin = 0;
-  while (begin < end && _in(_TYPE_DESCRIPTORS, text::lower(words[begin]))) ++begin;
+  while (begin < end && _is_descriptor(words[begin])) ++begin;
   if (begin == end) return std::string(target);
   std::vector<std::string> kept(words.begin() + static_cast<long>(begin),
                                 words.begin() + static_cast<long>(end));
@@ -186,28 +192,9 @@ bool _is_form_field(const Element& e) {
 
 namespace {
 
-struct _KindWord {
-  std::string_view word;
-  ElementKind kind;
-};
-
-constexpr std::array<_KindWord, 11> _KIND_WORDS{{{"button", ElementKind::button},
-                                                 {"btn", ElementKind::button},
-                                                 {"link", ElementKind::link},
-                                                 {"field", ElementKind::field},
-                                                 {"input", ElementKind::field},
-                                                 {"textbox", ElementKind::field},
-                                                 {"textarea", ElementKind::field},
-                                                 {"dropdown", ElementKind::dropdown},
-                                                 {"select", ElementKind::dropdown},
-                                                 {"checkbox", ElementKind::checkbox},
-                                                 {"radio", ElementKind::radio}}};
-
 std::optional<ElementKind> _kind_of_word(const std::string& word) {
-  const std::string w = text::lower(word);
-  for (const auto& k : _KIND_WORDS)
-    if (k.word == w) return k.kind;
-  return std::nullopt;
+  const TypeWord* t = type_word(text::lower(word));
+  return t ? t->kind : std::nullopt;
 }
 
 }  // namespace

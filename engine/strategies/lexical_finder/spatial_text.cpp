@@ -17,17 +17,25 @@ struct _Direction {
   std::string_view direction;
 };
 
-constexpr std::array<_Direction, 6> _DIRECTIONS{{{"next to", "right"},
-                                                 {"right of", "right"},
-                                                 {"left of", "left"},
-                                                 {"below", "below"},
-                                                 {"under", "below"},
-                                                 {"above", "above"}}};
+// The way to look from the anchor; "near" names no direction here.
+std::string_view _direction_of(Relation r) {
+  switch (r) {
+    case Relation::next_to:
+    case Relation::right_of: return "right";
+    case Relation::left_of: return "left";
+    case Relation::below: return "below";
+    case Relation::above: return "above";
+    case Relation::near: break;
+  }
+  return "";
+}
 
 // Longest phrase first, so "right of" is never read as something shorter;
 // equal lengths keep table order.
-const std::array<_Direction, 6> _DIRECTIONS_LONGEST_FIRST = [] {
-  auto a = _DIRECTIONS;
+const std::vector<_Direction> _DIRECTIONS_LONGEST_FIRST = [] {
+  std::vector<_Direction> a;
+  for (const RelationWord& r : RELATION_WORDS)
+    if (!_direction_of(r.relation).empty()) a.push_back({r.words, _direction_of(r.relation)});
   std::stable_sort(a.begin(), a.end(), [](const _Direction& x, const _Direction& y) {
     return x.phrase.size() > y.phrase.size();
   });
