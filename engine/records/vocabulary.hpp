@@ -161,7 +161,7 @@ inline constexpr std::array<ActionInfo, 53> ACTIONS{{
     {Action::uncheck, "uncheck", TargetKind::element, Effect::acts, false, false},
     {Action::clear, "clear", TargetKind::element, Effect::acts, false, false},
     {Action::upload, "upload", TargetKind::element, Effect::acts, false, false},
-    {Action::drag, "drag", TargetKind::element, Effect::acts, false, false},
+    {Action::drag, "drag", TargetKind::element, Effect::acts, true, false},
     {Action::scroll_to, "scroll_to", TargetKind::element, Effect::acts, false, false},
     {Action::go_to, "go_to", TargetKind::page, Effect::acts, false, false},
     {Action::switch_to_new_tab, "switch_to_new_tab", TargetKind::page, Effect::acts, false, false},

@@ -48,8 +48,6 @@ _Folded::_Folded(std::string_view trimmed) {
   source = std::move(l.source_index);
 }
 
-namespace {
-
 bool _same(std::u32string_view s, size_t at, std::string_view ascii) {
   if (at + ascii.size() > s.size()) return false;
   for (size_t i = 0; i < ascii.size(); ++i)
@@ -63,8 +61,6 @@ bool _opens_with_relation(std::u32string_view lower, size_t at) {
     if (_same(lower, at, r.words) && _same(lower, at + r.words.size(), " ")) return true;
   return false;
 }
-
-}  // namespace
 
 bool _Folded::starts_with(std::string_view ascii) const { return _same(lower, 0, ascii); }
 
@@ -175,34 +171,23 @@ std::pair<int, std::string> _extract_ordinal(std::string_view text_in) {
   return {1, std::string(text_in)};
 }
 
-namespace {
-
-// The step being parsed: its folded form and its quoted parts.
-struct _Step {
-  _Folded f;
-  std::vector<std::string> literals;
-
-  bool literal(const std::string& s) const {
-    return std::find(literals.begin(), literals.end(), s) != literals.end();
-  }
-};
-
-using _Rule = std::optional<ParsedInstruction> (*)(const _Step&, const StepReader&);
-
 ParsedInstruction _record(Action action, std::optional<std::string> target,
                           std::optional<std::string> value, bool literal,
-                          std::optional<int> ordinal = std::nullopt) {
+                          std::optional<int> ordinal) {
   return ParsedInstruction{std::string(action_name(action)), std::move(target), std::move(value),
                            ordinal, literal};
 }
 
-// A quoted phrase is kept as written; anything else loses its filler words.
 ParsedInstruction _chosen(const _Step& s, const StepReader& r, Action action,
-                          const std::string& phrase, std::optional<int> ordinal = std::nullopt) {
+                          const std::string& phrase, std::optional<int> ordinal) {
   std::string target = s.literal(phrase) ? phrase : r._clean_target(phrase);
   bool literal = s.literal(target);
   return _record(action, std::move(target), std::nullopt, literal, ordinal);
 }
+
+namespace {
+
+using _Rule = std::optional<ParsedInstruction> (*)(const _Step&, const StepReader&);
 
 // type TEXT into FIELD, select OPTION from FIELD. The keyword is looked for
 // after the prefix, so "type into X" has no text and matches no form.
@@ -288,6 +273,11 @@ std::optional<ParsedInstruction> _wait(const _Step& s, const StepReader&) {
   return _record(Action::wait, _strip_quotes(s.f.after(5)), std::nullopt, false);
 }
 
+constexpr std::pair<std::string_view, Action> _SPATIAL_MODES[] = {
+    {"not exactly ", Action::verify_spatial_text_not_exact},
+    {"exactly ", Action::verify_spatial_text_exact},
+    {"not ", Action::verify_spatial_text_not}};
+
 // verify text RELATION ANCHOR is EXPECTED; the last " is " splits it, so
 // the anchor may itself hold an "is".
 std::optional<ParsedInstruction> _verify_spatial(const _Step& s, const StepReader&) {
@@ -298,7 +288,19 @@ std::optional<ParsedInstruction> _verify_spatial(const _Step& s, const StepReade
   std::string spatial_target = text::trim(s.f.cut(12, is_pos));
   std::string expected = text::trim(s.f.after(is_pos + 4));
   if (spatial_target.empty() || expected.empty()) return std::nullopt;
-  return _record(Action::verify_spatial_text, std::move(spatial_target), std::move(expected), false);
+  // "is not 5", "is exactly 5", "is not exactly 5" say how the text is
+  // compared; quoted, the words are the expected text: is "not available".
+  Action action = Action::verify_spatial_text;
+  if (!s.literal(expected))
+    for (const auto& [words, mode] : _SPATIAL_MODES) {
+      if (text::lower(text::substr(expected, 0, words.size())) != words) continue;
+      std::string rest = text::trim(text::substr(expected, words.size()));
+      if (rest.empty()) break;
+      action = mode;
+      expected = std::move(rest);
+      break;
+    }
+  return _record(action, std::move(spatial_target), std::move(expected), false);
 }
 
 std::optional<ParsedInstruction> _verify_text(const _Step& s, const StepReader& r) {
@@ -338,14 +340,20 @@ std::string _supported_list() {
 
 }  // namespace
 
+std::optional<ParsedInstruction> _first_form(const _Step& s, const StepReader& r) {
+  for (_Rule rule : _RULES)
+    if (auto record = rule(s, r)) return record;
+  return std::nullopt;
+}
+
 ParsedInstruction StepReader::parse(std::string_view instruction) const {
   if (!text::is_valid_utf8(instruction))
     throw std::invalid_argument("Instruction is not valid UTF-8 (" + _utf8_fault(instruction) +
                                 ").");
   auto [stripped, literals] = _unquote(text::trim(instruction));
   _Step step{_Folded(stripped), std::move(literals)};
-  for (_Rule rule : _RULES)
-    if (auto record = rule(step, *this)) return std::move(*record);
+  if (auto record = _first_form(step, *this)) return std::move(*record);
+  if (auto record = _grown_form(step, *this)) return std::move(*record);
   throw std::invalid_argument("Unrecognised instruction: " + text::quoted_literal(instruction) +
                               ". Supported actions: " + _supported_list());
 }
