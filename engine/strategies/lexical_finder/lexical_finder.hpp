@@ -107,6 +107,11 @@ std::string _norm(std::string_view v);
 
 }  // namespace lexical_finder
 
+// How a spatial text check compares the text it finds with the expected
+// one, both normalised (_norm): the expected text inside it, or not; the
+// two equal (white space runs as one space), or not.
+enum class TextComparison { contains, not_contains, equals, not_equals };
+
 // Resolves a parsed instruction against a list of live DOM elements.
 // Stateless; one object may serve any number of threads.
 class LexicalFinder {
@@ -145,9 +150,20 @@ class LexicalFinder {
   // "RELATION ANCHOR" (right of, next to, left of, below, under, above):
   // the nearest text in that direction of the anchor text, compared with
   // `expected`.
-  ResolutionResult _resolve_verify_spatial_text(std::string_view target, std::string_view expected,
-                                                const Elements& text_elements,
-                                                const Elements* dom_elements = nullptr) const;
+  // A negative check also needs the anchor and a text beside it: a check
+  // of a value needs a value.
+  ResolutionResult _resolve_verify_spatial_text(
+      std::string_view target, std::string_view expected, const Elements& text_elements,
+      const Elements* dom_elements = nullptr,
+      TextComparison comparison = TextComparison::contains) const;
+
+  // verify count of PHRASE is N: the visible elements a click on the
+  // phrase would choose among (plain text when no element answers), in
+  // reading order as `candidates`; `state` holds the expected and the
+  // actual count, `verified` whether they are the same number.
+  ResolutionResult _resolve_count(std::string_view target, std::string_view expected, bool literal,
+                                  const Elements& dom_elements,
+                                  const Elements& text_elements) const;
 
   // The same search; `extracted` is the nearest text, or "" with `resolved`
   // false when the anchor or a neighbour in that direction is missing.

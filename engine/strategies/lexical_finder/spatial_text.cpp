@@ -109,6 +109,22 @@ double _distance_towards(std::string_view direction, const Box& a, const Box& el
   return -1;
 }
 
+// Runs of white space as one space: how "exactly" reads a text.
+std::string _spaced(const std::string& s) { return text::join(text::split_ws(s), " "); }
+
+// Whether the normalised texts compare as asked; an empty expected text
+// never passes.
+bool _compare(TextComparison how, const std::string& actual, const std::string& want) {
+  if (want.empty()) return false;
+  switch (how) {
+    case TextComparison::contains: return text::contains(actual, want);
+    case TextComparison::not_contains: return !text::contains(actual, want);
+    case TextComparison::equals: return _spaced(actual) == _spaced(want);
+    case TextComparison::not_equals: return _spaced(actual) != _spaced(want);
+  }
+  return false;
+}
+
 // Splits "RELATION ANCHOR", finds the anchor and the texts in that
 // direction of it, nearest first. Throws TypeError for a null record.
 _Search _search(std::string_view target, const Elements& text_elements,
@@ -169,7 +185,8 @@ _Search _search(std::string_view target, const Elements& text_elements,
 ResolutionResult LexicalFinder::_resolve_verify_spatial_text(std::string_view target,
                                                              std::string_view expected,
                                                              const Elements& text_elements,
-                                                             const Elements* dom_elements) const {
+                                                             const Elements* dom_elements,
+                                                             TextComparison comparison) const {
   _Search s = _search(target, text_elements, dom_elements);
   ResolutionResult r;
   r.verified = false;
@@ -191,7 +208,7 @@ ResolutionResult LexicalFinder::_resolve_verify_spatial_text(std::string_view ta
       const std::string want = _norm(expected);
       // Only the expected text inside the actual one: a page showing 10
       // must not pass a check for 100.
-      const bool verified = !want.empty() && text::contains(_norm(actual), want);
+      const bool verified = _compare(comparison, _norm(actual), want);
       ElementRef nearest = s.nearest_first.front();
       r = _found(std::move(nearest), std::move(s.nearest_first));
       r.verified = verified;
