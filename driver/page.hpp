@@ -30,6 +30,19 @@ class Keyboard {
   Page& page_;
 };
 
+class Mouse {
+ public:
+  explicit Mouse(Page& page) : page_(page) {}
+  // Moves the pointer to (x, y) in CSS pixels of the viewport, in `steps`
+  // moves, as a hand would.
+  void move(double x, double y, int steps = 1);
+  void down();
+  void up();
+
+ private:
+  Page& page_;
+};
+
 class Page : public RemoteObject {
  public:
   Page(std::weak_ptr<Connection> connection, std::string type, std::string guid, json initializer);
@@ -59,6 +72,11 @@ class Page : public RemoteObject {
   // PNG bytes of the viewport (or the whole page).
   std::string screenshot(const ScreenshotOptions& options = {});
   Keyboard& keyboard() { return keyboard_; }
+  Mouse& mouse() { return mouse_; }
+  // Makes the page the tab the browser shows.
+  void bring_to_front();
+  // The context the page lives in, when known.
+  std::shared_ptr<BrowserContext> context() const { return context_.lock(); }
   void go_back(const std::string& wait_until = "load");
   void reload(const std::string& wait_until = "load");
   // Waits on the driver's side, dispatching events (dialogs) meanwhile.
@@ -77,9 +95,12 @@ class Page : public RemoteObject {
   friend class Browser;
   friend class BrowserContext;
   friend class Keyboard;
+  friend class Mouse;
   void _on_dialog(const std::shared_ptr<Dialog>& dialog);
 
   Keyboard keyboard_;
+  Mouse mouse_;
+  std::weak_ptr<BrowserContext> context_;
   mutable std::shared_ptr<Frame> main_frame_;
   DialogHandler dialog_handler_;
   std::shared_ptr<BrowserContext> owned_context_;  // the context made for this page alone
