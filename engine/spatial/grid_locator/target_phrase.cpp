@@ -46,6 +46,16 @@ const std::vector<std::pair<std::string, std::string>> _TYPE_KEYWORDS = [] {
 
 namespace {
 
+// Checkboxes and radio buttons are inputs to the matrix; their words still
+// narrow a placed phrase to them ("the checkbox near Buy milk").
+const std::vector<std::pair<std::string, std::string>> _KIND_KEYWORDS = [] {
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const TypeWord& t : TYPE_WORDS)
+    if (t.grid_type.empty() && (t.kind == ElementKind::checkbox || t.kind == ElementKind::radio))
+      rows.emplace_back(t.word, t.word);
+  return rows;
+}();
+
 // Relations in the order they are looked for: longest keyword first, so
 // "right of" is not taken for something shorter; equal lengths keep table order.
 const std::vector<std::pair<std::string, std::string>> _RELATIONS_BY_LENGTH = [] {
@@ -98,6 +108,7 @@ ParsedTarget _parse_target(std::string_view target) {
     }
   const auto* ordinal = _first_word_in(_ORDINALS, words);
   const auto* type = _first_word_in(_TYPE_KEYWORDS, words);
+  if (!type) type = _first_word_in(_KIND_KEYWORDS, words);
   if (relation) out.rel_strategy = relation->second;
   if (ordinal) out.ordinal = ordinal->second;
   if (type) out.type_filter = type->second;
