@@ -111,6 +111,15 @@ TEST(Count, TheVisibleElementsAClickWouldChooseAmong) {
   EXPECT_EQ(finder.resolve(p, page).verified, false);
 }
 
+TEST(Count, ATextAndTheElementAroundItReadingTheSameCountOnce) {
+  Elements texts{text_at("Buy milk", 50, 10, "div", "/html[1]/body[1]/ul[1]/li[1]/div[1]"),
+                 text_at("Buy milk", 50, 10, "label", "/html[1]/body[1]/ul[1]/li[1]/div[1]/label[1]"),
+                 text_at("Buy milk", 50, 40, "label", "/html[1]/body[1]/ul[1]/li[2]/div[1]/label[1]")};
+  auto r = finder.resolve(step("verify_count", "Buy milk", "2"), {}, &texts);
+  EXPECT_EQ(r.state->actual, "2");
+  EXPECT_EQ(r.candidates, (Elements{texts[1], texts[2]}));
+}
+
 TEST(Count, TextWhenNoElementAnswersAndZeroWhenNothingDoes) {
   Elements texts{text_at("Buy milk", 50, 10), text_at("Buy bread", 50, 40),
                  text_at("Walk the dog", 50, 70)};

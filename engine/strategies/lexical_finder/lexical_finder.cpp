@@ -154,6 +154,7 @@ ResolutionResult LexicalFinder::resolve(const ParsedInstruction& parsed_instruct
         return _resolve_verify_spatial_text(target, *parsed_instruction.value, texts,
                                             &dom_elements);
       case Action::extract_text_spatial:
+      case Action::remember_text_spatial:
         return _resolve_extract_spatial_text(target, texts, &dom_elements);
       case Action::find_text: return _resolve_find_text(target, texts);
       case Action::find_exact_text: return _resolve_find_exact_text(target, texts);
@@ -212,7 +213,6 @@ ResolutionResult LexicalFinder::resolve(const ParsedInstruction& parsed_instruct
       case Action::switch_to_tab:
       case Action::close_tab:
       case Action::remember_text:
-      case Action::remember_text_spatial:
       case Action::run_file:
         break;
     }

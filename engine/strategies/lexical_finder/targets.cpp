@@ -97,6 +97,31 @@ _Matches _answering(const Elements& pool, const TargetPhrases& phrases,
   return best;
 }
 
+// A text and the element around it that reads the same words (a label in
+// its row) are one piece of text on the page.
+Elements _one_per_text(const Elements& texts) {
+  const auto inside = [](const std::string& outer, const std::string& inner) {
+    return !outer.empty() && inner.size() > outer.size() && inner.starts_with(outer + "/");
+  };
+  Elements out;
+  for (const auto& e : texts) {
+    const std::string t = text::trim(e->text);
+    bool same = false;
+    for (auto& kept : out) {
+      if (text::trim(kept->text) != t) continue;
+      if (inside(kept->xpath, e->xpath)) {
+        kept = e;  // the innermost stands for both
+        same = true;
+      } else if (inside(e->xpath, kept->xpath) || kept->xpath == e->xpath) {
+        same = true;
+      }
+      if (same) break;
+    }
+    if (!same) out.push_back(e);
+  }
+  return out;
+}
+
 // Which elements an action may take, and how they are named.
 enum class _Pool { all, typeable, selectable, value_fields, checkable, files };
 
@@ -222,6 +247,13 @@ ResolutionResult LexicalFinder::_resolve_action_target(const ParsedInstruction& 
   const TargetPhrases phrases = _target_phrases(target, parsed.literal_target);
   const auto kind = _named_kind(target, parsed.literal_target);
   _Matches best = _answering(pool, phrases, kind, policy.labels, false);
+  // A box to tick, a field to read or a file field is looked for among its
+  // kind first; what the step names is found anyway, so that the step can
+  // say it is of another kind.
+  const bool tries_all = policy.pool == _Pool::value_fields || policy.pool == _Pool::checkable ||
+                         policy.pool == _Pool::files;
+  if (best.elements.empty() && tries_all)
+    best = _answering(dom_elements, phrases, kind, policy.labels, false);
   if (best.elements.empty() && policy.texts)
     best = _best(text_elements, [&](const Element& e) { return _match_rank(phrases, e); }, true);
   return _nth_in_reading_order(std::move(best.elements), ordinal);
@@ -236,9 +268,12 @@ ResolutionResult LexicalFinder::_resolve_count(std::string_view target, std::str
   // What a click would choose among, visible only; text when no element
   // answers.
   _Matches best = _answering(dom_elements, phrases, _named_kind(target, literal), false, true);
-  if (best.elements.empty())
+  bool texts = false;
+  if (best.elements.empty()) {
     best = _best(text_elements, [&](const Element& e) { return _match_rank(phrases, e); }, true);
-  Elements counted = std::move(best.elements);
+    texts = true;
+  }
+  Elements counted = texts ? _one_per_text(best.elements) : std::move(best.elements);
   std::stable_sort(counted.begin(), counted.end(), _reads_before);
   ResolutionResult r;
   if (!counted.empty()) {
