@@ -50,18 +50,33 @@ std::vector<std::string> _words(std::string_view phrase) {
 // the step does not start the way `action` is written.
 std::vector<std::string> _words_after_action(std::string_view step, const std::string& action) {
   std::vector<std::string> w = _words(text::replace_all(step, "\"", " "));
+  const auto opens = [&](std::initializer_list<const char*> words) {
+    size_t k = 0;
+    for (const char* word : words)
+      if (k >= w.size() || w[k++] != word) return false;
+    return true;
+  };
   size_t i = 0;
-  if (action == action_name(Action::click)) {
-    if (w.empty() || w[0] != "click") return {};
-    i = 1;
-  } else if (action == action_name(Action::extract_text)) {
-    if (w.size() >= 2 && w[0] == "extract" && w[1] == "text") i = 2;
-    else if (!w.empty() && w[0] == "extract_text") i = 1;
-    else return {};
-    if (i < w.size() && w[i] == "from") ++i;
-  } else {
-    return {};
+  bool from = false;  // "extract text from second Price"
+  const auto a = action_named(action);
+  if (!a) return {};
+  switch (*a) {
+    case Action::click: i = opens({"click"}) ? 1 : 0; break;
+    case Action::double_click: i = opens({"double", "click"}) ? 2 : 0; break;
+    case Action::right_click: i = opens({"right", "click"}) ? 2 : 0; break;
+    case Action::drag: i = opens({"drag"}) ? 1 : 0; break;
+    case Action::extract_text:
+      i = opens({"extract", "text"}) ? 2 : opens({"extract_text"}) ? 1 : 0;
+      from = true;
+      break;
+    case Action::remember_text:
+      i = opens({"remember", "text"}) ? 2 : 0;
+      from = true;
+      break;
+    default: break;
   }
+  if (i == 0) return {};
+  if (from && i < w.size() && w[i] == "from") ++i;
   return {w.begin() + static_cast<std::ptrdiff_t>(i), w.end()};
 }
 
@@ -117,7 +132,8 @@ RoutePlan plan_route(const ParsedInstruction& parsed, std::optional<std::string_
   RoutePlan plan;
   plan.spatial_instruction = parsed;
   const auto kind = _target_kind(parsed.action);
-  if (kind == TargetKind::text) {
+  // A count is of what the words name, never of one placed element.
+  if (kind == TargetKind::text || parsed.action == action_name(Action::verify_count)) {
     plan.route = Route::lexical;
     return plan;
   }

@@ -16,9 +16,6 @@ constexpr int _POLL_MS = 100;        // pause between two readings of the page
 constexpr int _CANDIDATES_SHOWN = 3;
 constexpr int _DIALOG_POLL_MS = 20;  // how often an action looks for a dialog it opened
 
-// The element left the page between reading and acting: read again.
-struct _Gone {};
-
 bool _is_check(const std::string& a) { return a.rfind("verify_", 0) == 0; }
 
 int _remaining_ms(Clock::time_point deadline) {
@@ -33,28 +30,56 @@ std::string _first_line(const std::string& s) {
   return text::trim(nl == std::string::npos ? s : s.substr(0, nl));
 }
 
+bool _is(const ParsedInstruction& p, Action a) { return p.action == action_name(a); }
+
+// Text beside an anchor, read or remembered: "extract text below Total".
+bool _beside_anchor(const ParsedInstruction& p) {
+  return _is(p, Action::extract_text_spatial) || _is(p, Action::remember_text_spatial);
+}
+
 // Whether a resolution settles the step, or the page should be read again.
+// A check settles when it holds, found or not: "is not present" holds once
+// nothing matches.
 bool _settled(const ParsedInstruction& p, const ResolutionResult& r) {
-  if (!r.resolved) return false;
-  if (p.action == "extract_text_spatial")
-    return !r.candidates.empty();  // an empty side gives back the anchor itself
   if (r.verified) return *r.verified;
+  if (!r.resolved) return false;
+  if (_beside_anchor(p)) return !r.candidates.empty();  // an empty side gives back the anchor itself
   return r.element != nullptr;
 }
 
 std::string _wanted(const ParsedInstruction& p) {
   std::string t = p.target.value_or("");
-  if (p.action == "verify_spatial_text") return "text " + t + " reading " + _q(p.value.value_or(""));
-  if (p.action == "extract_text_spatial") return "text " + t;
+  if (p.action.starts_with("verify_spatial_text"))
+    return "text " + t + " reading " + _q(p.value.value_or(""));
+  if (_beside_anchor(p)) return "text " + t;
   if (p.action.find("text") != std::string::npos) return "text " + _q(t);
   return _q(t);
 }
 
 std::string _state_word(const std::string& action) {
-  if (action == "verify_visible" || action == "verify_text_visible") return "visible";
-  if (action == "verify_enabled") return "enabled";
-  if (action == "verify_disabled") return "disabled";
-  return "present";
+  const auto a = action_named(action);
+  if (!a) return "present";
+  switch (*a) {
+    case Action::verify_visible:
+    case Action::verify_text_visible: return "visible";
+    case Action::verify_enabled: return "enabled";
+    case Action::verify_disabled:
+    case Action::verify_not_enabled: return "disabled";
+    case Action::verify_not_visible:
+    case Action::verify_text_not_visible: return "hidden";
+    case Action::verify_not_present:
+    case Action::verify_text_not_present: return "gone";
+    default: return "present";
+  }
+}
+
+// "expected exactly '0' right of Total": how a spatial check compared.
+std::string _expected_words(const ParsedInstruction& p) {
+  std::string v = _q(p.value.value_or(""));
+  if (_is(p, Action::verify_spatial_text_not)) return "no " + v;
+  if (_is(p, Action::verify_spatial_text_exact)) return "exactly " + v;
+  if (_is(p, Action::verify_spatial_text_not_exact)) return "anything but " + v;
+  return v;
 }
 
 std::string _dialog_text(const pw::Dialog& d) { return d.type() + " " + _q(d.message()); }
@@ -127,6 +152,8 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
   r.number = number;
   r.line = line;
   r.text = step;
+  r.depth = depth_;
+  if (depth_ > 0) r.where = source_label_ + ":" + std::to_string(line);
   auto start = Clock::now();
   auto deadline = start + std::chrono::milliseconds(settings_.timeout_ms);
   evidence_ = {};
@@ -142,7 +169,7 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
     } else {
       ParsedInstruction p;
       try {
-        p = reader_.parse(step);
+        p = variables_.expand(reader_.parse(step));
       } catch (const std::invalid_argument& e) {
         throw StepFailure{e.what(), {}};
       }
@@ -160,6 +187,7 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
     r.details.push_back(_first_line(e.what()));
   }
   r.seconds = seconds_since(start);
+  _mask(r);
   return r;
 }
 
@@ -198,6 +226,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
                              Clock::time_point deadline) {
   const std::string& a = p.action;
   if (names_nothing(p)) throw StepFailure{names_nothing_message(step), {}};
+  if (_run_grown(p, step, r, deadline)) return;
   if (a == "accept_dialog" || a == "dismiss_dialog") {
     auto d = _wait_for_dialog(deadline);
     std::string what = _dialog_text(*d);
@@ -249,22 +278,38 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     r.outcome = a == "press_key" ? "pressed " + *p.target : "typed " + _q(*p.target);
     return;
   }
-  bool acts = a == "click" || a == "type" || a == "select" || a == "hover";
+  const auto known = action_of(p);
+  bool acts = known && info(*known).effect == Effect::acts;
   for (;;) {
     RoutedResult rr = _resolve_waiting(p, step, deadline);
     const ElementRef& el = rr.result.element;
     evidence_.outline = el;
     if (before_act) before_act(el);
     if (!acts) {
-      if (a == "extract_text_spatial") {
+      if (_is(p, Action::verify_count)) {
+        r.outcome = "counted " + rr.result.state->actual.value_or("0") + " of " + evidence_.wanted;
+        return;
+      }
+      if (!el) {  // a check that holds because nothing matches
+        r.outcome = "no " + evidence_.wanted + " on the page";
+        return;
+      }
+      if (_beside_anchor(p)) {
         r.outcome = "extracted " + _q(rr.result.extracted.value_or(""));
-      } else if (a == "extract_text") {
+      } else if (a == "extract_text" || _is(p, Action::remember_text)) {
         std::string value = text::trim(el->text);
         if (value.empty() && (el->tag == "input" || el->tag == "textarea" || el->tag == "select"))
           if (auto h = _locate(el)) value = h->input_value();
         r.outcome = "extracted " + _q(value) + " from " + describe_element(*el);
+        if (_is(p, Action::remember_text)) rr.result.extracted = value;
       } else {
         r.outcome = describe_element(*el);
+      }
+      if (_is(p, Action::remember_text) || _is(p, Action::remember_text_spatial)) {
+        const std::string value = rr.result.extracted.value_or("");
+        variables_.remember(p.value.value_or(""), value);
+        r.outcome = "remembered " + _q(value) + " as " + p.value.value_or("") +
+                    (_is(p, Action::remember_text) ? " from " + describe_element(*el) : "");
       }
       return;
     }
@@ -336,6 +381,7 @@ std::shared_ptr<pw::ElementHandle> StepRunner::_stand_in(pw::ElementHandle& h, s
 
 void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepReport& r,
                       Clock::time_point deadline) {
+  if (_act_more(p, el, r, deadline)) return;
   auto h = _locate(el);
   if (!h) throw _Gone{};
   auto bound = _action_timeout(deadline);
@@ -422,7 +468,7 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
     _refuse_if_dialog_open("read the page");
     auto page = keeper_.get_page();
     try {
-      auto [els, texts] = PageHarvester(page).extract_interactable_elements();
+      auto [els, texts] = _read_page(page);
       evidence_.url = page->url();
       evidence_.elements = std::move(els);
       evidence_.text_elements = std::move(texts);
@@ -450,16 +496,22 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   if (res && res->resolved && res->element) {
     evidence_.outline = res->element;
     const Element& el = *res->element;
-    if (p.action == "verify_spatial_text" && res->state) {
-      f.message = "expected " + _q(p.value.value_or("")) + " " + p.target.value_or("") +
-                  ", found " + _q(res->state->actual.value_or(""));
-    } else if (p.action == "extract_text_spatial") {
+    if (p.action.starts_with("verify_spatial_text") && res->state) {
+      f.message = "expected " + _expected_words(p) + " " + p.target.value_or("") + ", found " +
+                  _q(res->state->actual.value_or(""));
+    } else if (_is(p, Action::verify_count) && res->state) {
+      f.message = "expected " + res->state->expected.value_or("") + " of " + evidence_.wanted +
+                  ", counted " + res->state->actual.value_or("") + within;
+    } else if (_beside_anchor(p)) {
       f.message = "found nothing " + p.target.value_or("") + within;
     } else if (_is_check(p.action)) {
       f.message = "found " + describe_element(el) + ", but it is not " + _state_word(p.action) + within;
     } else {
       f.message = "found " + describe_element(el) + ", but it did not settle" + within;
     }
+  } else if (_is(p, Action::verify_count) && res && res->state) {
+    f.message = "expected " + res->state->expected.value_or("") + " of " + evidence_.wanted +
+                ", counted " + res->state->actual.value_or("") + within;
   } else {
     f.message = "found no " + evidence_.wanted + within + " (" + p.action + ", " + route + ")";
     if (last_error) f.details.push_back("the page could not be read: " + *last_error);
