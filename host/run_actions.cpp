@@ -193,8 +193,49 @@ bool StepRunner::_run_grown(const ParsedInstruction& p, const std::string& step,
     case Action::close_tab: _tab(p, r, deadline); return true;
     case Action::drag: _drag(p, step, r, deadline); return true;
     case Action::run_file: _run_steps(p, r); return true;
-    default: return false;
+    // The rest find a target and act on it or check it (_run_parsed), or
+    // answer dialogs, press keys and wait there.
+    case Action::click:
+    case Action::type:
+    case Action::hover:
+    case Action::select:
+    case Action::press_key:
+    case Action::sendkeys:
+    case Action::extract_text:
+    case Action::extract_text_spatial:
+    case Action::find_text:
+    case Action::find_exact_text:
+    case Action::verify_present:
+    case Action::verify_visible:
+    case Action::verify_enabled:
+    case Action::verify_disabled:
+    case Action::verify_text_present:
+    case Action::verify_text_visible:
+    case Action::verify_spatial_text:
+    case Action::accept_dialog:
+    case Action::dismiss_dialog:
+    case Action::verify_dialog:
+    case Action::wait:
+    case Action::verify_not_present:
+    case Action::verify_not_visible:
+    case Action::verify_not_enabled:
+    case Action::verify_count:
+    case Action::verify_text_not_present:
+    case Action::verify_text_not_visible:
+    case Action::verify_spatial_text_not:
+    case Action::verify_spatial_text_exact:
+    case Action::verify_spatial_text_not_exact:
+    case Action::double_click:
+    case Action::right_click:
+    case Action::check:
+    case Action::uncheck:
+    case Action::clear:
+    case Action::upload:
+    case Action::scroll_to:
+    case Action::remember_text:
+    case Action::remember_text_spatial: return false;
   }
+  return false;
 }
 
 // ---- the page itself ---------------------------------------------------------

@@ -119,7 +119,7 @@ RoutedResult resolve_routed(const ParsedInstruction& parsed, const Elements& ele
   if (!out.result.resolved && _by_pointer(parsed.action)) {
     // A tooltip may hang on plain text ("hover Help"): hover the visible
     // text that names it, as extracting text would find it.
-    ParsedInstruction as_text{"extract_text", parsed.target, std::nullopt,
+    ParsedInstruction as_text{std::string(action_name(Action::extract_text)), parsed.target, std::nullopt,
                               parsed.ordinal.value_or(1), parsed.literal_target};
     ResolutionResult r = _need("lexical")(as_text, elements, text_elements);
     if (r.resolved) {

@@ -16,7 +16,10 @@ constexpr int _POLL_MS = 100;        // pause between two readings of the page
 constexpr int _CANDIDATES_SHOWN = 3;
 constexpr int _DIALOG_POLL_MS = 20;  // how often an action looks for a dialog it opened
 
-bool _is_check(const std::string& a) { return a.rfind("verify_", 0) == 0; }
+bool _is_check(const std::string& action) {
+  const auto a = action_named(action);
+  return a && is_check(*a);
+}
 
 int _remaining_ms(Clock::time_point deadline) {
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -224,19 +227,18 @@ std::shared_ptr<pw::Dialog> StepRunner::_wait_for_dialog(Clock::time_point deadl
 
 void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step, StepReport& r,
                              Clock::time_point deadline) {
-  const std::string& a = p.action;
   if (names_nothing(p)) throw StepFailure{names_nothing_message(step), {}};
   if (_run_grown(p, step, r, deadline)) return;
-  if (a == "accept_dialog" || a == "dismiss_dialog") {
+  if (_is(p, Action::accept_dialog) || _is(p, Action::dismiss_dialog)) {
     auto d = _wait_for_dialog(deadline);
     std::string what = _dialog_text(*d);
-    if (a == "accept_dialog") d->accept();
+    if (_is(p, Action::accept_dialog)) d->accept();
     else d->dismiss();
     keeper_.clear_dialog();
-    r.outcome = (a == "accept_dialog" ? "accepted " : "dismissed ") + what;
+    r.outcome = (_is(p, Action::accept_dialog) ? "accepted " : "dismissed ") + what;
     return;
   }
-  if (a == "verify_dialog") {
+  if (_is(p, Action::verify_dialog)) {
     // Like other text checks: the words anywhere in the message, in any
     // case and line breaking, so a long or two-line message can be checked.
     std::string want = _normalised(p.value.value_or(""));
@@ -249,7 +251,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     r.outcome = _dialog_text(*d) + " (still open)";
     return;
   }
-  if (a == "wait") {
+  if (_is(p, Action::wait)) {
     std::string ms = p.target.value_or("");
     std::optional<long> wait = StepReader::wait_milliseconds(ms);
     if (!wait)
@@ -260,22 +262,22 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     r.outcome = "waited " + std::to_string(*wait) + " ms";
     return;
   }
-  if (a == "press_key" || a == "sendkeys") {
-    _refuse_if_dialog_open(a == "press_key" ? "press a key" : "send keys");
+  if (_is(p, Action::press_key) || _is(p, Action::sendkeys)) {
+    _refuse_if_dialog_open(_is(p, Action::press_key) ? "press a key" : "send keys");
     auto page = keeper_.get_page();
     auto bound = _action_timeout(deadline);
     try {
-      if (a == "press_key")
+      if (_is(p, Action::press_key))
         _call_watching_dialog(page->guid(), "keyboardPress", {{"key", *p.target}}, deadline);
       else
         page->keyboard().type(*p.target);
     } catch (const pw::Error& e) {
       if (dynamic_cast<const pw::ConnectionError*>(&e)) throw;
-      throw StepFailure{"could not " + std::string(a == "press_key" ? "press " : "send ") +
+      throw StepFailure{"could not " + std::string(_is(p, Action::press_key) ? "press " : "send ") +
                             _q(*p.target) + ": " + _first_line(e.what()),
                         {}};
     }
-    r.outcome = a == "press_key" ? "pressed " + *p.target : "typed " + _q(*p.target);
+    r.outcome = _is(p, Action::press_key) ? "pressed " + *p.target : "typed " + _q(*p.target);
     return;
   }
   const auto known = action_of(p);
@@ -296,7 +298,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
       }
       if (_beside_anchor(p)) {
         r.outcome = "extracted " + _q(rr.result.extracted.value_or(""));
-      } else if (a == "extract_text" || _is(p, Action::remember_text)) {
+      } else if (_is(p, Action::extract_text) || _is(p, Action::remember_text)) {
         std::string value = text::trim(el->text);
         if (value.empty() && (el->tag == "input" || el->tag == "textarea" || el->tag == "select"))
           if (auto h = _locate(el)) value = h->input_value();
@@ -314,7 +316,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
       return;
     }
     try {
-      if (a == "select") _select(p, el, step, r, deadline);
+      if (_is(p, Action::select)) _select(p, el, step, r, deadline);
       else _act(p, el, r, deadline);
       return;
     } catch (const _Gone&) {
@@ -389,14 +391,14 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
   // A control drawn over by its label or a helper is reached as a person
   // reaches it: through what stands at its place.
   std::string through;
-  if (a == "click" || a == "hover")
+  if (_is(p, Action::click) || _is(p, Action::hover))
     if (auto other = _stand_in(*h, through)) h = std::move(other);
   try {
-    if (a == "click") {
+    if (_is(p, Action::click)) {
       _call_watching_dialog(h->guid(), "click", json::object(), deadline);
-    } else if (a == "hover") {
+    } else if (_is(p, Action::hover)) {
       h->hover();
-    } else if (a == "type") {
+    } else if (_is(p, Action::type)) {
       bool native = (el->tag == "input" || el->tag == "textarea") && !el->is_editable_field.value_or(false);
       if (native) {
         _type_keys(*h, *el, p.value.value_or(""));
@@ -413,7 +415,7 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
   }
   r.outcome = describe_element(*el);
   if (!through.empty()) r.outcome += " through " + through;
-  if (a == "type") r.outcome = "typed " + _q(p.value.value_or("")) + " into " + r.outcome;
+  if (_is(p, Action::type)) r.outcome = "typed " + _q(p.value.value_or("")) + " into " + r.outcome;
 }
 
 void StepRunner::_select(const ParsedInstruction& p, const ElementRef& el, const std::string&,
