@@ -320,7 +320,7 @@ const std::string ACT = "tests/fixtures/act/";
 struct ActRun {
   std::vector<std::string> passing{ACT + "controls.steps", ACT + "icheck.steps",
                                    ACT + "forms.steps", ACT + "people.steps", ACT + "dialogs.steps",
-                                   ACT + "typing.steps"};
+                                   ACT + "typing.steps", ACT + "boxes.steps"};
   CliResult result;
   ActRun() {
     std::vector<std::string> args{"run", "--timeout", "4000"};
@@ -378,6 +378,7 @@ INSTANTIATE_TEST_SUITE_P(
         Reached{"verify text right of Alexander Pierce is Admin", "td 'Admin'"},
         Reached{"extract text right of Alexander Pierce", "extracted 'Admin'"},
         Reached{"verify dialog says Saved.", "alert 'Saved.\\nYour changes"},
+        Reached{"uncheck Check this custom checkbox", "through its label"},
         Reached{"verify dialog says Delete the draft? This cannot be undone.", "(still open)"}),
     [](const auto& info) { return "step" + std::to_string(info.index); });
 
