@@ -1,6 +1,7 @@
 #include "driver/element_handle.hpp"
 
 #include "driver/connection.hpp"
+#include "driver/frame.hpp"
 #include "driver/serializer.hpp"
 
 namespace pw {
@@ -40,6 +41,12 @@ std::optional<Rect> ElementHandle::bounding_box() { return rect_from_json(_call(
 json ElementHandle::evaluate(const std::string& function_source, const json& arg) {
   json r = _call("evaluateExpression", {{"expression", function_source}, {"arg", serialize_argument(arg)}});
   return parse_value(r.at("value"));
+}
+
+std::shared_ptr<Frame> ElementHandle::content_frame() {
+  auto connection = _connection();
+  json r = connection->call(guid(), "contentFrame");
+  return connection->object_as<Frame>(r.value("frame", json()));
 }
 
 void ElementHandle::click() { _call("click"); }

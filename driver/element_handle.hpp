@@ -10,6 +10,8 @@
 
 namespace pw {
 
+class Frame;
+
 class ElementHandle : public RemoteObject {
  public:
   using RemoteObject::RemoteObject;
@@ -27,6 +29,9 @@ class ElementHandle : public RemoteObject {
   // Calls the function with the element as its first argument and `arg`
   // as its second; returns the function's result as JSON.
   json evaluate(const std::string& function_source, const json& arg = json());
+  // The frame an iframe or frame element shows; nullptr for any other
+  // element or a frame not attached yet.
+  std::shared_ptr<Frame> content_frame();
 
   // Actions wait until the element is visible, stable and enabled, as the
   // driver's actionability checks do.
