@@ -29,11 +29,7 @@ class ChangingPage : public PageReads {
     for (auto& h : handles) out.push_back(exact_element(std::move(h), true));
     return out;
   }
-  std::optional<std::string> text_of_id(const std::string& id) override { return inner_->text_of_id(id); }
-  std::optional<std::string> text_of_label_for(const std::string& id) override {
-    return inner_->text_of_label_for(id);
-  }
-  json pointer_items() override { return inner_->pointer_items(); }
+  std::vector<PointerItem> pointer_items() override { return inner_->pointer_items(); }
   std::string url() override { return inner_->url(); }
 
  private:

@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "driver/element_handle.hpp"
+#include "driver/frame.hpp"
+#include "scripts.hpp"
+
 #include "exact_reads.hpp"
 #include "rules.hpp"
 
@@ -30,7 +34,7 @@ std::unique_ptr<harvest::PageReads> PageHarvester::_reads(const std::vector<std:
 
 std::pair<Elements, Elements> PageHarvester::extract_interactable_elements() {
   auto reads = _reads({INTERACTABLE_SELECTOR, _CUSTOM_INPUT_SELECTOR, _LABEL_CANDIDATE_SELECTOR,
-                       TEXT_SELECTOR},
+                       _TEXT_CANDIDATE_SELECTOR},
                       true);
   Elements elements = harvest::native_elements(*reads);
   for (auto& e : harvest::custom_inputs(*reads)) elements.push_back(std::move(e));
@@ -43,15 +47,14 @@ std::pair<Elements, Elements> PageHarvester::extract_interactable_elements() {
 }
 
 Elements PageHarvester::extract_text_elements() {
-  auto reads = _reads({TEXT_SELECTOR}, false);
+  auto reads = _reads({_TEXT_CANDIDATE_SELECTOR}, false);
   return _dedup_text_elements(harvest::text_candidates(*reads));
 }
 
 std::string PageHarvester::_get_field_label(const std::shared_ptr<pw::ElementHandle>& element) {
   if (!element) throw TypeError("_get_field_label needs an element, got none");
-  auto page = harvest::exact_reads(page_);
   auto el = harvest::exact_element(element, false);
-  return harvest::field_label(*page, *el);
+  return harvest::field_label(*el);
 }
 
 std::vector<LabelCandidate> PageHarvester::_collect_label_candidates() {
@@ -60,6 +63,53 @@ std::vector<LabelCandidate> PageHarvester::_collect_label_candidates() {
 
 Elements PageHarvester::_extract_custom_inputs() {
   return harvest::custom_inputs(*_reads({_CUSTOM_INPUT_SELECTOR}, false));
+}
+
+namespace {
+
+// Frames inside frames are looked into this deep, no deeper.
+constexpr int _FRAME_DEPTH = 8;
+
+// "frame "name" (address)", "frame #id (address)" or "frame (address)".
+std::string _frame_line(const json& info, const std::string& address) {
+  std::string name = info.value("name", std::string());
+  std::string id = info.value("id", std::string());
+  std::string who = !name.empty() ? " \"" + name + "\"" : !id.empty() ? " #" + id : "";
+  return "frame" + who + " (" + (address.empty() ? std::string("no address") : address) + ")";
+}
+
+void _unreadable_in(pw::Frame& frame, int depth, std::vector<std::string>& out) {
+  for (auto& element : frame.query_selector_all("iframe, frame")) {
+    harvest::guarded([&] {
+      json info = element->evaluate(_FRAME_DESCRIPTION_JS);
+      if (!info.is_object()) return;
+      auto inner = element->content_frame();
+      if (info.value("readable", false)) {
+        if (inner && depth + 1 < _FRAME_DEPTH) _unreadable_in(*inner, depth + 1, out);
+      } else {
+        std::string address = inner && !inner->url().empty() ? inner->url() : info.value("src", std::string());
+        out.push_back(_frame_line(info, address));
+      }
+    });
+    try {
+      element->dispose();
+    } catch (const pw::ConnectionError&) {
+      throw;
+    } catch (const pw::Error&) {
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> PageHarvester::unreadable_frames() {
+  std::vector<std::string> out;
+  harvest::across_navigation([&] {
+    out.clear();
+    _unreadable_in(*page_->main_frame(), 0, out);
+    return json();
+  });
+  return out;
 }
 
 Elements PageHarvester::_extract_cursor_pointer_elements() {

@@ -1,35 +1,21 @@
+// The fast reading: one pass over the page gathers, for every element of
+// the requested groups, the answers the extraction rules will ask of it,
+// and no more. The answer's format is written down in answer_format.md
+// beside the C++ that reads it (fast_reads.cpp).
+//
+// `arg`: {groups: {name: selector}, pointer: bool, attributes: [names],
+// text: {tags: [...], never: [...]}}. The text group takes no selector:
+// its members are the elements of one of text.tags or with text of their
+// own, never one of text.never.
 arg => {
-const XHTML = 'http://www.w3.org/1999/xhtml';
+const { wf, stepName, styleOf, shown, frameDocument, frameOffset, innerText, labelTexts, isPhrase,
+  pointerItem } = lib;
+
 // The direct-text function, without building the child list.
 const directText = el => {
   for (let n = el.firstChild; n; n = n.nextSibling)
     if (n.nodeType === 3 && n.textContent.trim().length > 0) return true;
   return false;
-};
-
-const styleOf = el => {
-  const view = el.ownerDocument && el.ownerDocument.defaultView;
-  return view ? view.getComputedStyle(el) : null;
-};
-const textNodeShown = node => {
-  const range = node.ownerDocument.createRange();
-  range.selectNode(node);
-  const r = range.getBoundingClientRect();
-  return r.width > 0 && r.height > 0;
-};
-// `st` is the element's computed style; `rect` gives its bounding
-// rectangle, measured once per element.
-const shown = (el, st, rect) => {
-  if (!st) return true;
-  if (st.display === 'contents') {
-    for (let c = el.firstChild; c; c = c.nextSibling) {
-      if (c.nodeType === 1 && shown(c, styleOf(c), () => c.getBoundingClientRect())) return true;
-      if (c.nodeType === 3 && textNodeShown(c)) return true;
-    }
-    return false;
-  }
-  const r = rect();  // the cheapest test first: most hidden elements have no size
-  return r.width > 0 && r.height > 0 && st.visibility === 'visible' && el.checkVisibility();
 };
 
 const upper = el => String(el.tagName).toUpperCase();
@@ -48,6 +34,9 @@ const closestAcross = (el, css) => {
   }
   return null;
 };
+// The driver's enabled state: native disabled state with fieldsets and
+// optgroups, aria-disabled for roles that take it, the state of the
+// control a label or button stands for.
 const FORM_CONTROLS = ['BUTTON', 'INPUT', 'SELECT', 'TEXTAREA', 'OPTION', 'OPTGROUP'];
 const nativelyDisabled = el => {
   if (!FORM_CONTROLS.includes(upper(el))) return false;
@@ -165,21 +154,26 @@ const enabled = el => {
   if (nativelyDisabled(e)) return false;
   return !(ariaDisabledChain(e) && DISABLEABLE.includes(roleOf(e) || ''));
 };
-const innerText = el => el.namespaceURI === XHTML ? el.innerText : null;
 // An element without client rectangles has no box; the bounding rectangle
-// is all zeros exactly then, or for a zero-size box at the origin.
-const boxOf = (el, r) => {
+// is all zeros exactly then, or for a zero-size box at the origin. Boxes
+// are in top-page coordinates: `off` is the offset of the element's frame.
+const boxOf = (el, r, off) => {
   if (!r.x && !r.y && !r.width && !r.height && !el.getClientRects().length) return null;
-  return [r.x, r.y, r.width, r.height];
+  return [r.x + off[0], r.y + off[1], r.width, r.height];
 };
 
+// Paths, each element's built on its parent's (the host's for the top of
+// a shadow tree, the frame element's for a frame's root); null when some
+// step has no valid name.
 const paths = new Map();
 const stepIndex = new Map();
+const frameOf = new Map();  // a frame's document -> the frame element it was reached from
 const indexChildren = parent => {
   const counts = new Map();
   for (let c = parent.firstElementChild; c; c = c.nextElementSibling) {
-    const n = (counts.get(c.tagName) || 0) + 1;
-    counts.set(c.tagName, n);
+    const key = c.namespaceURI + ' ' + c.localName;
+    const n = (counts.get(key) || 0) + 1;
+    counts.set(key, n);
     stepIndex.set(c, n);
   }
 };
@@ -190,69 +184,56 @@ const xpathOf = el => {
   if (!stepIndex.has(el)) {
     if (parent) indexChildren(parent); else stepIndex.set(el, 1);
   }
-  const step = el.tagName.toLowerCase() + '[' + stepIndex.get(el) + ']';
-  p = (parent && parent.nodeType === 1 ? xpathOf(parent) : '') + '/' + step;
+  let up = '';
+  if (parent && parent.nodeType === 1) {
+    up = xpathOf(parent);
+  } else if (parent && parent.nodeType === 11 && parent.host) {
+    const host = xpathOf(parent.host);
+    up = host === null ? null : host + '/#shadow-root';
+  } else if (parent && parent.nodeType === 9 && frameOf.has(parent)) {
+    const frame = xpathOf(frameOf.get(parent));
+    up = frame === null ? null : frame + '/#document';
+  }
+  const name = stepName(el);
+  p = name === null || up === null ? null : up + '/' + name + '[' + stepIndex.get(el) + ']';
   paths.set(el, p);
   return p;
 };
 
-const firstMatch = css => {
-  const search = root => {
-    const hit = root.querySelector(css);
-    if (hit) return hit;
-    for (const e of root.querySelectorAll('*'))
-      if (e.shadowRoot) {
-        const h = search(e.shadowRoot);
-        if (h) return h;
-      }
-    return null;
-  };
-  return search(document);
-};
-const lookedUp = (cache, id, css) => {
-  if (cache.has(id)) return;
-  const el = firstMatch(css);
-  cache.set(id, el ? (el.namespaceURI === XHTML ? el.innerText : false) : null);
-};
-const ids = new Map();
-const fors = new Map();
-const cssString = s => '"' + s.replace(/[\\"]/g, '\\$&').replace(/[\x01-\x1f\x7f]/g,
-  c => '\\' + c.charCodeAt(0).toString(16) + ' ') + '"';
-const gatherLabel = (el, rec) => {
-  const by = el.getAttribute('aria-labelledby');
-  if (by)
-    for (const id of by.split(/[ \t\n\f\r]+/))
-      if (id) lookedUp(ids, id, '#' + CSS.escape(id));
-  const id = el.getAttribute('id');
-  if (id) lookedUp(fors, id, 'label[for=' + cssString(id) + ']');
-  rec.ps = precedingSibling(el);
-  rec.pc = parentChildren(el);
-};
-
 const names = Object.keys(arg.groups);
 const selectors = names.map(n => arg.groups[n]);
+const textTags = new Set(arg.text.tags);
+const neverText = new Set(arg.text.never);
+const inText = el => {
+  const tag = tagOf(el);
+  return !neverText.has(tag) && (textTags.has(tag) || directText(el));
+};
 const groups = {};
 for (const n of names) groups[n] = [];
 const nodes = [];
 const index = new Map();
-// `light`: the element is in the document's own tree, not in a shadow one.
-const visit = (el, light) => {
+const visit = (el, off) => {
   for (let g = 0; g < names.length; g++) {
-    if (!el.matches(selectors[g])) continue;
+    if (!(names[g] === 'text' ? inText(el) : el.matches(selectors[g]))) continue;
     let i = index.get(el);
     if (i === undefined) {
       i = nodes.length;
       index.set(el, i);
-      nodes.push({ el, light, groups: new Set() });
+      nodes.push({ el, off, groups: new Set() });
     }
     nodes[i].groups.add(names[g]);
     groups[names[g]].push(i);
   }
-  for (let c = el.firstElementChild; c; c = c.nextElementSibling) visit(c, light);
+  for (let c = el.firstElementChild; c; c = c.nextElementSibling) visit(c, off);
   if (el.shadowRoot)
-    for (let c = el.shadowRoot.firstElementChild; c; c = c.nextElementSibling) visit(c, false);
+    for (let c = el.shadowRoot.firstElementChild; c; c = c.nextElementSibling) visit(c, off);
+  const inner = frameDocument(el);
+  if (inner) {
+    frameOf.set(inner, el);
+    visit(inner.documentElement, frameOffset(el, off));
+  }
 };
-if (document.documentElement) visit(document.documentElement, true);
+if (document.documentElement) visit(document.documentElement, [0, 0]);
 
 // White space that both the page and the engine trim: text made only of it
 // is surely empty to the rules, anything else may not be.
@@ -262,13 +243,14 @@ const attributesOf = el => {
   const out = [];
   if (!el.hasAttributes()) return out;
   for (const a of el.attributes)
-    if (wanted.has(a.name) || a.name.startsWith('data-')) out.push([a.name, a.value]);
+    if (wanted.has(a.name) || a.name.startsWith('data-')) out.push([wf(a.name), wf(a.value)]);
   return out;
 };
 // Paths go as the number of steps shared with the path sent before (the
 // elements come in document order, so that is most of them) and the rest.
 let sentPath = '';
 const pathAfter = p => {
+  if (p === null) return null;
   const prev = sentPath;
   sentPath = p;
   let n = 0;
@@ -280,60 +262,55 @@ const pathAfter = p => {
   for (let i = 0; i < n; i++) if (p.charCodeAt(i) === 47) steps++;
   return [steps, p.slice(n)];
 };
+const LABELLED = new Set(['input', 'textarea', 'select']);
 // Each element answers what the rules of its groups will ask of it, and no
-// more: a hidden text element only its visibility, a blank one its text
-// (and its box when it may caption a field).
+// more: a hidden text element its tag, own text and visibility, a blank
+// one its text (and its box when it may caption a field).
 // The node keeps what was measured (st, r, it) for the pointer items.
 const records = nodes.map(node => {
-  const { el, groups: g } = node;
-  const native = g.has('interactable'), custom = g.has('custom');
+  const { el, groups: g, off } = node;
+  const native = g.has('interactable'), custom = g.has('custom'), text = g.has('text'), label = g.has('label');
   const rect = () => node.r || (node.r = el.getBoundingClientRect());
   node.st = styleOf(el);
-  const rec = { v: el.isConnected && shown(el, node.st, rect) };
-  const text = rec.v && (g.has('text') || g.has('label'));
-  if (native || rec.v) rec.i = node.it = innerText(el);
-  const written = text && rec.i !== null && !BLANK.test(rec.i);
-  if (native || custom || written || (rec.v && g.has('label'))) rec.b = boxOf(el, rect());
-  const described = native || custom || (written && g.has('text') && rec.b !== null);
-  if (described) {
-    rec.t = tagOf(el);
-    const a = attributesOf(el);
-    if (a.length) rec.a = a;  // a tag without attributes: gathered, there are none
-  }
-  if (native || (custom && rec.v) || (described && g.has('text'))) rec.x = pathAfter(xpathOf(el));
+  const rec = {};
+  if (native || custom || text) rec.t = wf(tagOf(el));
+  if (text) rec.d = directText(el);
+  rec.v = el.isConnected && shown(el, node.st, rect);
+  if (native || rec.v) rec.i = wf(node.it = innerText(el));
+  const written = rec.v && (text || label) && rec.i !== null && !BLANK.test(rec.i);
+  if (native || custom || written || (rec.v && label)) rec.b = boxOf(el, rect(), off);
+  const described = text && written && rec.b !== null;
+  if (native || custom || described) rec.a = attributesOf(el);
+  if (native || (custom && rec.v) || described) rec.x = pathAfter(xpathOf(el));
   if (native) rec.e = enabled(el);
-  if (described && rec.v && g.has('text')) rec.d = directText(el);
-  if ((native && (rec.t === 'input' || rec.t === 'textarea')) || (rec.v && custom)) gatherLabel(el, rec);
+  if (described && !rec.d) rec.p = isPhrase(el);
+  if ((native && LABELLED.has(rec.t)) || (custom && rec.v)) {
+    const l = labelTexts(el);
+    rec.lb = l.by;
+    rec.lf = l.f;
+    rec.lw = l.w;
+    rec.ls = l.s;
+    rec.ln = l.n;
+    rec.ps = wf(precedingSibling(el));
+    rec.pc = wf(parentChildren(el));
+  }
   return rec;
 });
-// The cursor-pointer script's items, from what the elements measured: when
-// the text group was gathered, every div, span, li and td of the document
-// is among the nodes, in document order.
-const POINTER_TAGS = 'div, span, li, td';
+// The pointer items, from what the elements measured: when the text group
+// was gathered, every div, span, li and td of the page is among its nodes,
+// in the driver's order.
 const pointerFromNodes = () => {
   const results = [];
   const seen = new Set();
   for (const node of nodes) {
-    const el = node.el;
-    if (!node.light || !el.matches(POINTER_TAGS)) continue;
-    if ((node.st || window.getComputedStyle(el)).cursor !== 'pointer') continue;
-    const text = (('it' in node ? node.it : el.innerText) || '').trim();
-    if (!text || text.length > 60) continue;
-    if (el.querySelectorAll('*').length > 10) continue;
-    const r = node.r || el.getBoundingClientRect();
-    if (r.width <= 0 || r.height <= 0) continue;
-    const xpath = xpathOf(el);
-    if (seen.has(xpath)) continue;
-    seen.add(xpath);
-    results.push({
-      tag: el.tagName.toLowerCase(), text, xpath,
-      x: Math.round(r.x), y: Math.round(r.y), w: Math.round(r.width), h: Math.round(r.height),
-      cls: el.getAttribute('class') || '', aria: el.getAttribute('aria-label') || ''
-    });
+    const item = pointerItem(node.el, node.off, xpathOf, node.st, 'it' in node ? node.it : undefined, node.r);
+    if (!item || seen.has(item.xpath)) continue;
+    seen.add(item.xpath);
+    results.push(item);
   }
   return results;
 };
-const out = { groups, ids: Array.from(ids), fors: Array.from(fors) };
+const out = { groups };
 if (arg.pointer) {
   try {
     out.pointer = 'text' in arg.groups ? pointerFromNodes() : pointerItems();
