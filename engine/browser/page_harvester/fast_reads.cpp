@@ -324,19 +324,15 @@ std::vector<std::string> _names(const std::array<const char*, N>& table) {
 
 class _FastPage : public PageReads {
  public:
-  _FastPage(std::shared_ptr<pw::Page> page, const std::vector<std::string>& selectors, bool pointer)
-      : page_(std::move(page)), pointer_(pointer) {
-    json groups = json::object();
-    for (const auto& sel : selectors) groups[_group_name(sel)] = sel;
-    json arg = {{"groups", groups},
-                {"pointer", pointer},
-                {"attributes", _names(CAPTURED_ATTRIBUTES)},
-                {"text", {{"tags", _names(_TEXT_TAGS)}, {"never", _names(_NEVER_TEXT_TAGS)}}}};
-    json answer = _gather(arg);
+  // Reads the page's answer to the gathering of these groups; AnswerError
+  // naming the page at `url` when it has another shape.
+  _FastPage(std::shared_ptr<pw::Page> page, std::string url, const std::vector<std::string>& selectors,
+            bool pointer, const json& answer)
+      : page_(std::move(page)), url_(std::move(url)), pointer_(pointer) {
     try {
       _read(answer, selectors);
     } catch (const _Shape& bad) {
-      throw AnswerError(page_->url(), bad.what);
+      throw AnswerError(url_, bad.what);
     }
   }
 
@@ -354,7 +350,7 @@ class _FastPage : public PageReads {
     if (!pointer_items_) throw ReadFailure("cursor-pointer script failed in the page");
     return *pointer_items_;
   }
-  std::string url() override { return page_->url(); }
+  std::string url() override { return page_ ? page_->url() : url_; }
 
  private:
   void _read(const json& answer, const std::vector<std::string>& selectors) {
@@ -381,20 +377,12 @@ class _FastPage : public PageReads {
     }
     if (pointer_) {
       if (!rest.contains("pointer")) throw _Shape{"has no pointer items"};
-      if (!rest["pointer"].is_null()) pointer_items_ = pointer_items_from(rest["pointer"], page_->url());
+      if (!rest["pointer"].is_null()) pointer_items_ = pointer_items_from(rest["pointer"], url_);
     }
   }
 
-  // In the page's isolated world where the browser has one (the page's
-  // scripts cannot reach it), else in the page's own world. A navigation
-  // that destroys the page's context mid-evaluation is met again on the
-  // page that replaced it; other failures propagate.
-  json _gather(const json& arg) {
-    auto world = pw::IsolatedWorld::of(*page_);
-    return across_navigation([&] { return world ? world->call(_GATHER_JS, arg) : page_->evaluate(_GATHER_JS, arg); });
-  }
-
-  std::shared_ptr<pw::Page> page_;
+  std::shared_ptr<pw::Page> page_;  // none for an answer read on its own
+  std::string url_;
   bool pointer_;
   std::vector<_Node> nodes_;
   std::map<std::string, std::vector<size_t>> groups_;
@@ -403,9 +391,32 @@ class _FastPage : public PageReads {
 
 }  // namespace
 
+json gathering_argument(const std::vector<std::string>& selectors, bool pointer) {
+  json groups = json::object();
+  for (const auto& sel : selectors) groups[_group_name(sel)] = sel;
+  return {{"groups", groups},
+          {"pointer", pointer},
+          {"attributes", _names(CAPTURED_ATTRIBUTES)},
+          {"text", {{"tags", _names(_TEXT_TAGS)}, {"never", _names(_NEVER_TEXT_TAGS)}}}};
+}
+
 std::unique_ptr<PageReads> fast_reads(std::shared_ptr<pw::Page> page,
                                       const std::vector<std::string>& selectors, bool pointer) {
-  return std::make_unique<_FastPage>(std::move(page), selectors, pointer);
+  json arg = gathering_argument(selectors, pointer);
+  // In the page's isolated world where the browser has one (the page's
+  // scripts cannot reach it), else in the page's own world. A navigation
+  // that destroys the page's context mid-evaluation is met again on the
+  // page that replaced it; other failures propagate.
+  auto world = pw::IsolatedWorld::of(*page);
+  json answer =
+      across_navigation([&] { return world ? world->call(_GATHER_JS, arg) : page->evaluate(_GATHER_JS, arg); });
+  std::string url = page->url();
+  return std::make_unique<_FastPage>(std::move(page), std::move(url), selectors, pointer, answer);
+}
+
+std::unique_ptr<PageReads> fast_reads_from(const json& answer, const std::vector<std::string>& selectors,
+                                           bool pointer, std::string url) {
+  return std::make_unique<_FastPage>(nullptr, std::move(url), selectors, pointer, answer);
 }
 
 }  // namespace plainstep::harvest
