@@ -179,6 +179,9 @@ void _profile(const std::shared_ptr<pw::Page>& page, long elements, int repeat) 
   std::vector<double> script;
   for (int i = 0; i < repeat; ++i) script.push_back(page->evaluate(in_page, arg).get<double>());
   double evaluate = _median(_repeated(repeat, [&] { page->evaluate(_GATHER_JS, arg); }));
+  // Where the reading runs: the page's isolated world, when it has one.
+  auto world = pw::IsolatedWorld::of(*page);
+  double isolated = world ? _median(_repeated(repeat, [&] { world->call(_GATHER_JS, arg); })) : 0;
   long bytes = page->evaluate(sized, arg).get<long>();
   // The same number of bytes as one ready string: what carrying the
   // answer costs, without gathering it.
@@ -206,11 +209,12 @@ void _profile(const std::shared_ptr<pw::Page>& page, long elements, int repeat) 
   auto reads = harvest::fast_reads(page, {_TEXT_CANDIDATE_SELECTOR}, false);
   Elements candidates = harvest::text_candidates(*reads);
   double dedup = _median(_repeated(repeat, [&] { PageHarvester::_dedup_text_elements(candidates); }));
-  std::printf("profile, %ld elements: gathering in the page %.1f ms; evaluate as returned %.1f ms (%ld bytes as JSON, carried alone in %.1f ms); "
+  std::printf("profile, %ld elements: gathering in the page %.1f ms; evaluate as returned %.1f ms, in the "
+              "isolated world %.1f ms (%ld bytes as JSON, carried alone in %.1f ms); "
               "read in (evaluate and parse) %.1f ms; rules %.1f ms, of which text de-duplication of %zu "
               "candidates %.2f ms; CPU time of this process per extraction %.1f ms\n",
-              elements, _median(script), evaluate, bytes, carry, _median(reading), _median(rules), candidates.size(), dedup,
-              _median(cpu));
+              elements, _median(script), evaluate, isolated, bytes, carry, _median(reading), _median(rules),
+              candidates.size(), dedup, _median(cpu));
 }
 
 // The generated page with about `size` elements, loaded: the generator

@@ -60,6 +60,7 @@ TEST_P(Reading, FieldLabelsAsAPersonReadsThem) {
                  LabelCase{"value", "pears", "Pears"}, LabelCase{"value", "red", "Red"},
                  LabelCase{"value", "green", "Green"}, LabelCase{"name", "terms", "Accept the terms"},
                  LabelCase{"id", "boxed", "Boxed by for"}, LabelCase{"name", "signup", "Sign up"},
+                 LabelCase{"name", "newsletter", "Newsletter"},
                  LabelCase{"id", "both", "Labelled by"}}) {
     auto e = find(els, c.attr, c.value);
     ASSERT_TRUE(e) << c.value;

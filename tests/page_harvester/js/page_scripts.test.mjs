@@ -36,7 +36,10 @@ test('lone surrogates become U+FFFD, pairs stay', () => {
     ['a\ud800b', 'a\ufffdb'], ['\udc00', '\ufffd'], ['\ud83d\ude00', '\ud83d\ude00'],
     ['\ude00\ud83d', '\ufffd\ufffd'], ['\ud83d\ude00\ud83d', '\ud83d\ude00\ufffd'], ['plain', 'plain'], ['', ''],
   ];
-  for (const [input, expected] of rows) assert.equal(lib.wf(input), expected, JSON.stringify(input));
+  for (const [input, expected] of rows) {
+    assert.equal(lib.wf(input), expected, JSON.stringify(input));
+    assert.equal(lib.replaceLone(input), expected, 'without isWellFormed: ' + JSON.stringify(input));
+  }
   assert.equal(lib.wf(null), null);
   assert.equal(lib.wf(undefined), undefined);
 });

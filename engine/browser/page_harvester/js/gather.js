@@ -283,7 +283,7 @@ const records = nodes.map(node => {
   if (native || custom || described) rec.a = attributesOf(el);
   if (native || (custom && rec.v) || described) rec.x = pathAfter(xpathOf(el));
   if (native) rec.e = enabled(el);
-  if (described && !rec.d) rec.p = isPhrase(el);
+  if (described && !rec.d) rec.p = isPhrase(el, node.it);
   if ((native && LABELLED.has(rec.t)) || (custom && rec.v)) {
     const l = labelTexts(el);
     rec.lb = l.by;

@@ -8,10 +8,14 @@ elementPath => {
 'use strict';
 const XHTML = 'http://www.w3.org/1999/xhtml';
 
-// Lone UTF-16 surrogates cannot travel as text: each becomes U+FFFD.
+// Lone UTF-16 surrogates cannot travel as text: each becomes U+FFFD. The
+// browser's own test is fast; the pattern serves a browser without it.
 const SURROGATE = /[\ud800-\udfff]/;
 const LONE = /[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]/g;
-const wf = s => typeof s === 'string' && SURROGATE.test(s) ? s.replace(LONE, '\ufffd') : s;
+const replaceLone = s => SURROGATE.test(s) ? s.replace(LONE, '\ufffd') : s;
+const wf = typeof ''.isWellFormed === 'function'
+  ? s => typeof s === 'string' && !s.isWellFormed() ? s.toWellFormed() : s
+  : s => typeof s === 'string' ? replaceLone(s) : s;
 
 // White space runs as one space, ends trimmed.
 const squeeze = s => s.replace(/\s+/g, ' ').trim();
@@ -166,7 +170,8 @@ const besideLabel = el => {
 // non-blank text node, or the text of the next element, within its parent
 // or, when the parent holds nothing readable but the box, after the
 // parent. Another control, a line break or a label for another control
-// ends the search; a text of 80 characters or more is no label.
+// ends the search; an element not shown is passed over; a text of 80
+// characters or more is no label.
 const FOLLOW_MAX = 80;
 const CONTROLS = new Set(['input', 'select', 'textarea', 'button']);
 const controlsIn = el => el.querySelectorAll('input, select, textarea, button').length;
@@ -187,7 +192,7 @@ const followingText = el => {
       if (n.namespaceURI !== XHTML) continue;
       if (CONTROLS.has(n.localName) || n.localName === 'br' || (n.localName === 'label' && n.hasAttribute('for')))
         return null;
-      const t = (n.innerText || '').trim();
+      const t = isShown(n) ? (n.innerText || '').trim() : '';
       if (t) return short(t);
       if (controlsIn(n)) return null;
     }
@@ -242,8 +247,8 @@ const allInline = el => {
   }
   return true;
 };
-const isPhrase = el => {
-  const text = innerText(el);
+// `text` is the element's inner text when already read.
+const isPhrase = (el, text = innerText(el)) => {
   if (typeof text !== 'string') return false;
   const t = text.trim();
   if (!t || t.length > PHRASE_MAX || /[\n\r]/.test(t)) return false;
@@ -292,7 +297,7 @@ const pointerItem = (el, off, pathOf, st, text, r) => {
 const stepName = elementPath.stepName;
 
 return {
-  XHTML, wf, squeeze, stepName, elementPath, styleOf, shown, isShown, isFrame,
+  XHTML, wf, replaceLone, squeeze, stepName, elementPath, styleOf, shown, isShown, isFrame,
   frameDocument, frameOffset, walk, countThrough, innerText, labelText, labelTexts, besideLabel,
   followingText, isPhrase, pointerItem,
 };
