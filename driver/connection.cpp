@@ -1,6 +1,8 @@
 #include "driver/connection.hpp"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <stdexcept>
@@ -25,17 +27,27 @@ namespace {
 // driver is taken for stuck.
 constexpr std::chrono::seconds _ANSWER_GRACE{30};
 constexpr std::chrono::seconds _STOP_GRACE{5};
+constexpr double _MAX_DRIVER_TIMEOUT_S = 86400;
 
-std::chrono::milliseconds _default_bound() {
-  if (const char* v = std::getenv("PLAINSTEP_DRIVER_TIMEOUT"); v && *v) {
-    char* end = nullptr;
-    double seconds = std::strtod(v, &end);
-    if (end && *end == '\0' && seconds > 0)
-      return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
-    std::cerr << "plainstep: ignoring PLAINSTEP_DRIVER_TIMEOUT='" << v << "' (seconds expected)\n";
-  }
-  return std::chrono::milliseconds(60000);
+}  // namespace
+
+std::chrono::milliseconds driver_timeout_from_environment() {
+  const char* v = std::getenv("PLAINSTEP_DRIVER_TIMEOUT");
+  if (!v || !*v) return std::chrono::milliseconds(60000);
+  std::string_view text(v);
+  double seconds = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  // Plain decimal seconds only: no "inf", no hexadecimal, no trailing unit.
+  bool plain = ec == std::errc() && end == text.data() + text.size() &&
+               text.find_first_not_of("0123456789.") == std::string_view::npos;
+  if (!plain || !std::isfinite(seconds) || seconds < 0.001 || seconds > _MAX_DRIVER_TIMEOUT_S)
+    throw std::invalid_argument("PLAINSTEP_DRIVER_TIMEOUT must be a number of seconds from 0.001 to " +
+                                std::to_string(static_cast<int>(_MAX_DRIVER_TIMEOUT_S)) + ", got '" +
+                                std::string(text) + "'");
+  return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
 }
+
+namespace {
 
 std::shared_ptr<RemoteObject> _make(std::weak_ptr<Connection> c, const std::string& type,
                                     const std::string& guid, json init) {
@@ -79,7 +91,7 @@ struct Connection::_Entry {
   std::vector<std::string> children;
 };
 
-Connection::Connection() : call_bound(_default_bound()) {}
+Connection::Connection() : call_bound(driver_timeout_from_environment()) {}
 
 Connection::~Connection() {
   try {

@@ -36,6 +36,11 @@ struct DriverLocation {
 // Throws ConnectionError naming what was looked for where.
 DriverLocation locate_driver();
 
+// The bound of PLAINSTEP_DRIVER_TIMEOUT (seconds), 60 s when unset. Throws
+// std::invalid_argument naming the variable and its value when it is not a
+// plain number of seconds from 0.001 to 86400.
+std::chrono::milliseconds driver_timeout_from_environment();
+
 // One call on the wire and, once it arrives, its answer.
 struct _CallState {
   int id = 0;

@@ -43,6 +43,18 @@ json ElementHandle::evaluate(const std::string& function_source, const json& arg
   return parse_value(r.at("value"));
 }
 
+std::shared_ptr<ElementHandle> element_from_handle_result(Connection& connection, const json& result);
+
+std::shared_ptr<ElementHandle> ElementHandle::evaluate_element(const std::string& function_source,
+                                                               const json& arg) {
+  auto connection = _connection();
+  json r = connection->call(guid(), "evaluateExpressionHandle",
+                            {{"expression", function_source},
+                             {"isFunction", true},
+                             {"arg", serialize_argument(arg)}});
+  return element_from_handle_result(*connection, r);
+}
+
 std::shared_ptr<Frame> ElementHandle::content_frame() {
   auto connection = _connection();
   json r = connection->call(guid(), "contentFrame");
@@ -80,6 +92,26 @@ void ElementHandle::dispose() {
   } catch (const Error&) {
     // Already released with its page or context: nothing left to free.
   }
+}
+
+// The element of an evaluateExpressionHandle answer, or nullptr; a handle
+// to anything else is released at once.
+std::shared_ptr<ElementHandle> element_from_handle_result(Connection& connection,
+                                                          const json& result) {
+  const json ref = result.value("handle", json());
+  if (!ref.is_object() || !ref.contains("guid")) return nullptr;
+  auto object = connection.object(ref["guid"].get<std::string>());
+  if (auto element = std::dynamic_pointer_cast<ElementHandle>(object)) return element;
+  if (object) {
+    try {
+      connection.call(object->guid(), "dispose");
+    } catch (const ConnectionError&) {
+      throw;
+    } catch (const Error&) {
+      // Released with its page already.
+    }
+  }
+  return nullptr;
 }
 
 // The protocol's {"value": {x, y, width, height}} or {} when not rendered.

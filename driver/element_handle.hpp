@@ -29,8 +29,12 @@ class ElementHandle : public RemoteObject {
   // Calls the function with the element as its first argument and `arg`
   // as its second; returns the function's result as JSON.
   json evaluate(const std::string& function_source, const json& arg = json());
-  // The frame an iframe or frame element shows; nullptr for any other
-  // element or a frame not attached yet.
+  // Calls the function like evaluate; the element it returns as a handle,
+  // or nullptr when it returns anything else.
+  std::shared_ptr<ElementHandle> evaluate_element(const std::string& function_source,
+                                                  const json& arg = json());
+  // The document of an iframe or frame element; nullptr for any other
+  // element.
   std::shared_ptr<Frame> content_frame();
 
   // Actions wait until the element is visible, stable and enabled, as the

@@ -20,6 +20,19 @@ class Frame : public RemoteObject {
   std::shared_ptr<ElementHandle> query_selector(const std::string& selector);
   std::vector<std::shared_ptr<ElementHandle>> query_selector_all(const std::string& selector);
   json evaluate(const std::string& expression, const json& arg = json());
+  // Calls the function with `arg`; the element it returns as a handle, or
+  // nullptr when it returns anything else.
+  std::shared_ptr<ElementHandle> evaluate_element(const std::string& function_source,
+                                                  const json& arg = json());
+  // The element an element path names, or nullptr when none stands there
+  // now. A path is "/"-separated steps, each a lower-case tag name with its
+  // 1-based index among the earlier element siblings of that name
+  // ("/html[1]/body[1]/div[2]"); the step "#shadow-root" enters the open
+  // shadow tree of the element before it, and "#document" the document of
+  // the frame element before it. Paths without such steps go to the
+  // driver's XPath engine. Throws std::invalid_argument for a malformed
+  // path, naming it.
+  std::shared_ptr<ElementHandle> locate_path(const std::string& path);
   std::string url() const { return url_; }
   std::string title();
 

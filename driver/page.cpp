@@ -70,6 +70,10 @@ std::shared_ptr<ElementHandle> Page::query_selector(const std::string& selector)
   return main_frame()->query_selector(selector);
 }
 
+std::shared_ptr<ElementHandle> Page::locate_path(const std::string& path) {
+  return main_frame()->locate_path(path);
+}
+
 std::vector<std::shared_ptr<ElementHandle>> Page::query_selector_all(const std::string& selector) {
   return main_frame()->query_selector_all(selector);
 }

@@ -48,6 +48,9 @@ class Page : public RemoteObject {
   void navigate(const std::string& url, const std::string& wait_until = "load");
   // The first element matching the CSS selector, or nullptr.
   std::shared_ptr<ElementHandle> query_selector(const std::string& selector);
+  // The element an element path names, in this page's frames and open
+  // shadow trees (see Frame::locate_path); nullptr when none stands there.
+  std::shared_ptr<ElementHandle> locate_path(const std::string& path);
   // Every element matching the CSS selector, in document order.
   std::vector<std::shared_ptr<ElementHandle>> query_selector_all(const std::string& selector);
   // Function source (called with `arg`) or an expression; its result as JSON.

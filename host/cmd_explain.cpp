@@ -32,7 +32,10 @@ void _explain_result(std::ostream& out, const StepEvidence& ev) {
   const RoutedResult& rr = *ev.routed;
   out << "  route:      " << route_name(rr.route);
   if (rr.route == Route::spatial) out << (rr.fell_back ? " (grid found nothing; text matching answered)" : " (grid)");
-  if (rr.by_label) out << " (no element shows the words; the field they label)";
+  if (rr.by_label)
+    out << (rr.label_over_words
+                ? " (the field they label; its label answers them better than any element's words)"
+                : " (no element shows the words; the field they label)");
   if (rr.by_text) out << " (no element shows the words; the text itself)";
   out << "\n";
   const ResolutionResult& r = rr.result;

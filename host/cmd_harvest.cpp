@@ -12,6 +12,7 @@
 #include "browser/session_keeper/session_keeper.hpp"
 #include "command.hpp"
 #include "config.hpp"
+#include "file_write.hpp"
 #include "driver/errors.hpp"
 #include "records_io.hpp"
 #include "run_address.hpp"
@@ -30,23 +31,6 @@ struct HarvestArgs {
 
 double _seconds_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-// Written next to the target first, then renamed, so a failed run never
-// leaves half a file where a good one was.
-void _write_file(const std::string& path, const std::string& content) {
-  std::string tmp = path + ".part";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    if (!f) throw std::invalid_argument("cannot write " + text::quoted_literal(path));
-    f << content;
-    f.close();
-    if (!f) {
-      std::filesystem::remove(tmp);
-      throw std::invalid_argument("cannot write " + text::quoted_literal(path));
-    }
-  }
-  std::filesystem::rename(tmp, path);
 }
 
 // A folder that is not there is found before the browser starts, not after
@@ -87,10 +71,12 @@ int _run(const HarvestArgs& a) {
   SessionKeeper session;
   try {
     session.open(url);
-  } catch (const pw::ConnectionError&) {
-    throw;
   } catch (const pw::Error& e) {
-    throw std::runtime_error("cannot load " + text::quoted_literal(url) + ": " + _first_line(e.what()));
+    // A page that cannot be loaded, or a browser that cannot start, is
+    // something that did not hold, not a usage error.
+    std::cerr << "plainstep harvest: cannot load " << text::quoted_literal(url) << ": "
+              << _first_line(e.what()) << "\n";
+    return EXIT_FAILED;
   }
   std::cerr << "harvest: page loaded in " << _seconds_since(t0) << " s\n";
   PageHarvester harvester(session.get_page(), mode);
@@ -108,7 +94,12 @@ int _run(const HarvestArgs& a) {
   session.close();
   std::string content = snapshot_json(page).dump(2, ' ', true) + "\n";
   if (a.out) {
-    _write_file(*a.out, content);
+    try {
+      write_file_whole(*a.out, content);
+    } catch (const std::runtime_error& e) {
+      std::cerr << "plainstep harvest: " << e.what() << "\n";
+      return EXIT_USAGE;
+    }
     std::cerr << "harvest: wrote " << *a.out << "\n";
   } else {
     std::cout << content << std::flush;

@@ -1,12 +1,12 @@
 // plainstep screenshot URL FILE: opens the page in a real browser, the way a
 // run does, and saves a PNG of it.
-#include <fstream>
 #include <iostream>
 
 #include "browser/session_keeper/session_keeper.hpp"
 #include "command.hpp"
 #include "config.hpp"
 #include "driver/errors.hpp"
+#include "file_write.hpp"
 #include "host_config.hpp"
 
 namespace plainstep::host {
@@ -39,11 +39,10 @@ int _screenshot(const _Options& o) {
     std::cerr << "plainstep screenshot: " << e.what() << "\n";
     return EXIT_FAILED;
   }
-  std::ofstream out(o.file, std::ios::binary);
-  out.write(png.data(), static_cast<std::streamsize>(png.size()));
-  out.close();
-  if (!out) {
-    std::cerr << "plainstep screenshot: cannot write '" << o.file << "'\n";
+  try {
+    write_file_whole(o.file, png);
+  } catch (const std::runtime_error& e) {
+    std::cerr << "plainstep screenshot: " << e.what() << "\n";
     return EXIT_USAGE;
   }
   std::cout << "saved " << o.file << " (" << png.size() << " bytes)\n";

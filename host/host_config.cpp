@@ -1,9 +1,11 @@
 #include "host_config.hpp"
 
+#include <charconv>
 #include <cstdlib>
 #include <stdexcept>
 
 #include "config.hpp"
+#include "driver/connection.hpp"
 
 namespace config {
 std::string BROWSER = "chromium";
@@ -21,6 +23,8 @@ std::string LOG_PATH = "data/logs/";
 namespace plainstep::host {
 
 namespace {
+constexpr int _MAX_VIEWPORT_SIDE = 10000;
+
 bool parse_bool(const std::string& name, const std::string& v) {
   if (v == "1" || v == "true" || v == "yes" || v == "on") return true;
   if (v == "0" || v == "false" || v == "no" || v == "off" || v.empty()) return false;
@@ -32,17 +36,26 @@ const char* env(const char* name) {
 }
 }  // namespace
 
-void parse_viewport(const std::string& text, int& width, int& height) {
-  auto x = text.find('x');
+void parse_viewport(const std::string& text, int& width, int& height, const std::string& source) {
   auto bad = [&] {
-    return std::invalid_argument("viewport must be WIDTHxHEIGHT in pixels, such as 1280x720, got '" +
+    return std::invalid_argument(source + " must be WIDTHxHEIGHT in pixels, each from 1 to " +
+                                 std::to_string(_MAX_VIEWPORT_SIDE) + ", such as 1280x720, got '" +
                                  text + "'");
   };
-  if (x == std::string::npos || x == 0 || x + 1 >= text.size()) throw bad();
-  for (size_t i = 0; i < text.size(); ++i)
-    if (i != x && (text[i] < '0' || text[i] > '9')) throw bad();
-  int w = std::stoi(text.substr(0, x)), h = std::stoi(text.substr(x + 1));
-  if (w <= 0 || h <= 0 || w > 10000 || h > 10000) throw bad();
+  auto x = text.find('x');
+  if (x == std::string::npos) throw bad();
+  // Plain ASCII digits only; from_chars reports a number too large for an
+  // int instead of wrapping it.
+  auto side = [&](std::string_view digits) {
+    int v = 0;
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) throw bad();
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+    if (ec != std::errc() || end != digits.data() + digits.size() || v < 1 || v > _MAX_VIEWPORT_SIDE)
+      throw bad();
+    return v;
+  };
+  std::string_view all(text);
+  int w = side(all.substr(0, x)), h = side(all.substr(x + 1));
   width = w;
   height = h;
 }
@@ -52,7 +65,10 @@ void apply_environment() {
   if (const char* v = env("PLAINSTEP_HEADLESS")) config::HEADLESS = parse_bool("PLAINSTEP_HEADLESS", v);
   if (const char* v = env("PLAINSTEP_MAXIMIZED")) config::MAXIMIZED = parse_bool("PLAINSTEP_MAXIMIZED", v);
   if (const char* v = env("PLAINSTEP_VIEWPORT"))
-    parse_viewport(v, config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT);
+    parse_viewport(v, config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT, "PLAINSTEP_VIEWPORT");
+  // Read by the driver when it starts; a bad value is reported before any
+  // command does its work.
+  pw::driver_timeout_from_environment();
   if (const char* v = env("PLAINSTEP_SNAPSHOTS")) {
     settings::SAVE_SNAPSHOTS = true;
     settings::LOG_PATH = v;

@@ -7,10 +7,13 @@ namespace plainstep::host {
 
 // Reads PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,
 // PLAINSTEP_VIEWPORT (WxH), PLAINSTEP_SNAPSHOTS (a folder: snapshots on)
-// into config:: and settings::. Throws std::invalid_argument on bad values.
+// into config:: and settings::, and checks PLAINSTEP_DRIVER_TIMEOUT. Throws
+// std::invalid_argument naming the variable and its value on bad values.
 void apply_environment();
 
-// "1280x720" into width and height; throws std::invalid_argument otherwise.
-void parse_viewport(const std::string& text, int& width, int& height);
+// "1280x720" into width and height; throws std::invalid_argument naming
+// `source` (the flag or variable) and the text otherwise.
+void parse_viewport(const std::string& text, int& width, int& height,
+                    const std::string& source = "--viewport");
 
 }  // namespace plainstep::host

@@ -1,20 +1,42 @@
 #include "records_io.hpp"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace plainstep::host {
 
+namespace {
+// The library's words without its "[json.exception.parse_error.101] " tag.
+std::string _reason(const json::exception& e) {
+  std::string what = e.what();
+  if (what.starts_with("[json.exception.")) {
+    size_t close = what.find("] ");
+    if (close != std::string::npos) what.erase(0, close + 2);
+  }
+  return what;
+}
+}  // namespace
+
 json read_json_file(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec))
+    throw std::invalid_argument("cannot read " + path + ": it is a folder, not a JSON file");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::invalid_argument("cannot read " + path);
+  if (!in) throw std::invalid_argument("cannot read " + path + ": " + std::strerror(errno));
   std::stringstream buf;
   buf << in.rdbuf();
+  if (in.bad()) throw std::invalid_argument("cannot read " + path + ": read failed");
   try {
     return json::parse(buf.str());
   } catch (const json::parse_error& e) {
-    throw std::invalid_argument(path + ": not valid JSON: " + e.what());
+    throw std::invalid_argument(path + ": not valid JSON: " + _reason(e));
+  } catch (const json::exception& e) {
+    // A number beyond what a double holds, say: still this file's fault.
+    throw std::invalid_argument(path + ": cannot be read as JSON: " + _reason(e));
   }
 }
 

@@ -19,28 +19,18 @@ bool _is_element_check(const std::string& action) {
          action == "verify_disabled";
 }
 
-bool _is_field(const Element& e) {
-  if (e.tag == "input" || e.tag == "textarea" || e.is_editable_field.value_or(false)) return true;
-  auto role = e.attributes.get("role");
-  return role && (*role == "textbox" || *role == "searchbox" || *role == "spinbutton" ||
-                  *role == "combobox");
-}
-
-// A checkbox or field shows no text of its own: a person clicks it, hovers
-// it or checks it by the label beside it ("click I accept the terms"), as a
-// click on that label reaches the field. Text matching counts labels only
-// for typing, so a step it leaves unresolved is looked up the way typing
-// looks up its field, and kept only when that finds a field.
+// A checkbox, radio, select or field shows no text of its own: a person
+// clicks it, hovers it or checks it by the label beside it ("click I accept
+// the terms"), as a click on that label reaches the field. Text matching
+// counts labels only for typing and choosing, so these steps ask for the
+// field a label names too, which is kept when the label answers better
+// than any element's own words.
 bool _by_label(const ParsedInstruction& parsed, const Elements& elements,
                const Elements& text_elements, ResolutionResult& out) {
-  const std::string& a = parsed.action;
-  if (!looks_up_field_labels(a)) return false;
-  ParsedInstruction as_field{"type", parsed.target, std::string(), parsed.ordinal.value_or(1),
-                             parsed.literal_target};
-  ResolutionResult r = _need("lexical")(as_field, elements, text_elements);
-  if (!r.resolved || !r.element || !_is_field(*r.element)) return false;
-  std::erase_if(r.candidates, [](const ElementRef& e) { return !e || !_is_field(*e); });
-  verify_from_record(a, r);
+  if (!looks_up_field_labels(parsed.action)) return false;
+  ResolutionResult r = _need("field_label")(parsed, elements, text_elements);
+  if (!r.resolved || !r.element) return false;
+  verify_from_record(parsed.action, r);
   out = std::move(r);
   return true;
 }
@@ -91,7 +81,9 @@ RoutedResult resolve_routed(const ParsedInstruction& parsed, const Elements& ele
     out.fell_back = true;
   }
   out.result = _need("lexical")(parsed, elements, text_elements);
-  if (!out.result.resolved) out.by_label = _by_label(parsed, elements, text_elements, out.result);
+  const bool words_matched = out.result.resolved;
+  out.by_label = _by_label(parsed, elements, text_elements, out.result);
+  out.label_over_words = out.by_label && words_matched;
   if (!out.result.resolved && parsed.action == "hover") {
     // A tooltip may hang on plain text ("hover Help"): hover the visible
     // text that names it, as extracting text would find it.

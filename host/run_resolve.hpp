@@ -14,6 +14,7 @@ struct RoutedResult {
   Route route = Route::none;   // the route planned for the step
   bool fell_back = false;      // spatial found nothing; text matching answered
   bool by_label = false;       // found as a form field named by its label
+  bool label_over_words = false;  // ... whose label answered better than the words some element shows
   bool by_text = false;        // hovered over plain text, no element matched
 };
 

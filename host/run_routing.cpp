@@ -113,6 +113,11 @@ RoutePlan plan_route(const ParsedInstruction& parsed, std::optional<std::string_
     plan.route = Route::none;
     return plan;
   }
+  // A quoted target is words to find as written, never a place.
+  if (parsed.literal_target) {
+    plan.route = Route::lexical;
+    return plan;
+  }
   std::string phrase = *parsed.target;
   if (auto word = _moved_ordinal(parsed, step)) phrase = *word + " " + phrase;
   bool spatial = holds_relation(phrase) || (holds_ordinal(phrase) && holds_type_word(phrase));

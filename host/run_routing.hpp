@@ -1,7 +1,8 @@
 #pragma once
 // Which resolver a step goes to. Spatial phrases (a relation keyword as a
 // whole word, or an ordinal with a type word and no anchor) go to the grid
-// first and fall back to text matching; everything else is text matching.
+// first and fall back to text matching; everything else, a quoted target
+// included, is text matching.
 #include <optional>
 #include <string>
 #include <string_view>

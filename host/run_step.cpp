@@ -58,6 +58,43 @@ std::string _state_word(const std::string& action) {
 
 std::string _dialog_text(const pw::Dialog& d) { return d.type() + " " + _q(d.message()); }
 
+// Lower case, white space runs as one space, trimmed: how a text check
+// compares what a dialog says.
+std::string _normalised(const std::string& s) {
+  return text::join(text::split_ws(text::lower(s)), " ");
+}
+
+// What a person clicking the element at its place would reach, when that
+// is not the element itself: a control drawn over by its label (Bootstrap's
+// custom checkboxes) or by a helper standing for it (iCheck's <ins>), or
+// one with no place at all but a label. null when the element takes the
+// click itself, or nothing related covers it (the driver then says what
+// does).
+constexpr const char* _STAND_IN = R"js((el) => {
+  const doc = el.ownerDocument, win = doc.defaultView;
+  const labels = Array.from(el.labels || []).filter((l) => {
+    const b = l.getBoundingClientRect();
+    return b.width > 0 && b.height > 0;
+  });
+  let r = el.getBoundingClientRect();
+  if (!(r.width > 0 && r.height > 0)) return labels[0] || null;
+  if (r.bottom < 0 || r.right < 0 || r.top > win.innerHeight || r.left > win.innerWidth) {
+    el.scrollIntoView({block: 'center', inline: 'center'});
+    r = el.getBoundingClientRect();
+  }
+  const root = el.getRootNode();
+  const at = (root.elementFromPoint ? root : doc).elementFromPoint(r.left + r.width / 2,
+                                                                   r.top + r.height / 2);
+  if (!at || at === el || el.contains(at)) return null;
+  if (labels.some((l) => l === at || l.contains(at))) return at;
+  const parent = el.parentElement;
+  if (parent && parent.contains(at) && !at.contains(el)) {
+    const a = at.getBoundingClientRect();
+    if (a.width <= Math.max(2 * r.width, 48) && a.height <= Math.max(2 * r.height, 48)) return at;
+  }
+  return labels[0] || null;
+})js";
+
 }  // namespace
 
 StepReport StepRunner::run(int number, int line, const std::string& step) {
@@ -146,19 +183,27 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     return;
   }
   if (a == "verify_dialog") {
+    // Like other text checks: the words anywhere in the message, in any
+    // case and line breaking, so a long or two-line message can be checked.
+    std::string want = _normalised(p.value.value_or(""));
+    if (want.empty()) throw StepFailure{"verify dialog says needs the words the dialog shows", {}};
     auto d = _wait_for_dialog(deadline);
-    std::string want = text::trim(p.value.value_or("")), got = text::trim(d->message());
-    if (want != got)
-      throw StepFailure{"the dialog says " + _q(got) + ", expected " + _q(want), {}};
+    if (!text::contains(_normalised(d->message()), want))
+      throw StepFailure{"the dialog says " + _q(text::trim(d->message())) + ", which does not contain " +
+                            _q(text::trim(p.value.value_or(""))),
+                        {}};
     r.outcome = _dialog_text(*d) + " (still open)";
     return;
   }
   if (a == "wait") {
     std::string ms = p.target.value_or("");
-    if (!text::all_digits(ms) || ms.size() > 7)
-      throw StepFailure{"wait needs a number of milliseconds, got " + _q(ms), {}};
-    _pause(std::stoi(ms));
-    r.outcome = "waited " + ms + " ms";
+    std::optional<long> wait = StepReader::wait_milliseconds(ms);
+    if (!wait)
+      throw StepFailure{"wait needs a number of milliseconds from 0 to " +
+                            std::to_string(StepReader::WAIT_MAX_MS) + ", got " + _q(ms),
+                        {}};
+    _pause(static_cast<int>(*wait));
+    r.outcome = "waited " + std::to_string(*wait) + " ms";
     return;
   }
   if (a == "press_key" || a == "sendkeys") {
@@ -204,7 +249,8 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
       return;
     } catch (const _Gone&) {
       if (_remaining_ms(deadline) <= 0)
-        throw StepFailure{describe_element(*el) + " left the page before it could be used", {}};
+        throw StepFailure{describe_element(*el) + " left the page before it could be used",
+                          {"nothing stands at " + el->xpath + " any more"}};
     }
   }
 }
@@ -232,7 +278,35 @@ void StepRunner::_call_watching_dialog(const std::string& guid, const std::strin
 
 std::shared_ptr<pw::ElementHandle> StepRunner::_locate(const ElementRef& el) {
   if (!el || el->xpath.empty()) return nullptr;
-  return keeper_.get_page()->query_selector("xpath=" + el->xpath);
+  std::shared_ptr<pw::ElementHandle> h;
+  try {
+    h = keeper_.get_page()->locate_path(el->xpath);
+  } catch (const std::invalid_argument& e) {
+    throw StepFailure{"cannot act on " + describe_element(*el) + ": " + e.what(), {}};
+  }
+  // A path that does not start at the page's root cannot lead back to the
+  // element, however long the step waits.
+  if (!h && !el->xpath.starts_with("/html["))
+    throw StepFailure{"cannot find " + describe_element(*el) + " on the page again: its path " +
+                          _q(el->xpath) + " does not start at the page's root element",
+                      {}};
+  return h;
+}
+
+std::shared_ptr<pw::ElementHandle> StepRunner::_stand_in(pw::ElementHandle& h, std::string& how) {
+  std::shared_ptr<pw::ElementHandle> other;
+  try {
+    other = h.evaluate_element(_STAND_IN);
+    if (other)
+      how = other->evaluate("(e) => e.closest('label') ? 'its label' : 'the ' + e.localName + "
+                            "' drawn over it'")
+                .get<std::string>();
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const pw::Error&) {
+    return nullptr;  // the driver's own action says what is wrong
+  }
+  return other;
 }
 
 void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepReport& r,
@@ -241,6 +315,11 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
   if (!h) throw _Gone{};
   auto bound = _action_timeout(deadline);
   const std::string& a = p.action;
+  // A control drawn over by its label or a helper is reached as a person
+  // reaches it: through what stands at its place.
+  std::string through;
+  if (a == "click" || a == "hover")
+    if (auto other = _stand_in(*h, through)) h = std::move(other);
   try {
     if (a == "click") {
       _call_watching_dialog(h->guid(), "click", json::object(), deadline);
@@ -262,6 +341,7 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
                       {}};
   }
   r.outcome = describe_element(*el);
+  if (!through.empty()) r.outcome += " through " + through;
   if (a == "type") r.outcome = "typed " + _q(p.value.value_or("")) + " into " + r.outcome;
 }
 

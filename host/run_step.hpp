@@ -62,7 +62,12 @@ class StepRunner {
   void _pause(int ms);
   // Bounds driver actions by the step's deadline until the guard goes.
   std::shared_ptr<void> _action_timeout(Clock::time_point deadline);
+  // The element at the record's path, in frames and shadow trees too;
+  // nullptr when nothing stands there any more.
   std::shared_ptr<pw::ElementHandle> _locate(const ElementRef& el);
+  // What a click or hover on `h` must reach instead (see _STAND_IN), with
+  // `how` saying what it is; nullptr when `h` takes it itself.
+  std::shared_ptr<pw::ElementHandle> _stand_in(pw::ElementHandle& h, std::string& how);
   // A driver action that may open a dialog (a click on "Empty cart"): the
   // page stops until the dialog is answered, so the action counts as done
   // once the dialog is up; its answer arrives after the dialog step.

@@ -34,9 +34,14 @@ StepFile parse_step_file(std::string_view content, const std::string& path) {
   if (content.starts_with(_BOM)) content.remove_prefix(_BOM.size());
   int number = 0;
   while (!content.empty()) {
-    size_t end = content.find('\n');
+    // Lines end in LF, CR LF or a lone CR (files saved by old Mac editors).
+    size_t end = content.find_first_of("\r\n");
     std::string_view raw = content.substr(0, end);
-    content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
+    size_t next = end == std::string_view::npos ? content.size() : end + 1;
+    if (end != std::string_view::npos && content[end] == '\r' && next < content.size() &&
+        content[next] == '\n')
+      ++next;
+    content.remove_prefix(next);
     ++number;
     if (!text::is_valid_utf8(raw)) _fail(path, number, "line is not valid UTF-8");
     std::string line = text::trim(raw);

@@ -149,6 +149,12 @@ bool is_digit(char32_t c) {
   return t == U_NT_DECIMAL || t == U_NT_DIGIT;
 }
 
+int digit_value(char32_t c) {
+  if (!is_digit(c)) return -1;
+  double v = u_getNumericValue(static_cast<UChar32>(c));
+  return v >= 0 && v <= 9 && v == static_cast<int>(v) ? static_cast<int>(v) : -1;
+}
+
 bool has_digit(std::string_view s) {
   for (char32_t c : to_u32(s))
     if (is_digit(c)) return true;

@@ -34,6 +34,7 @@ Lowered lower_mapped(std::string_view s);
 
 bool is_space(char32_t c);   // Unicode White_Space
 bool is_digit(char32_t c);   // numeric type decimal or digit
+int digit_value(char32_t c); // 0-9 for a digit ('٣' is 3), -1 otherwise
 bool has_digit(std::string_view s);
 bool all_digits(std::string_view s);  // non-empty and every code point a digit
 

@@ -200,6 +200,7 @@ struct BadInput {
   const char* name;
   std::vector<std::string> args;
   std::string message;  // part of the error
+  int status = 2;       // a page that cannot be read is 1, bad input 2
 };
 
 class HarvestCliErrors : public ::testing::TestWithParam<BadInput> {};
@@ -209,7 +210,7 @@ TEST_P(HarvestCliErrors, SayWhatWasWrongAndLeaveNothingRunning) {
   std::vector<std::string> args{"harvest"};
   args.insert(args.end(), c.args.begin(), c.args.end());
   auto r = run_marked(args);
-  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(r.status, c.status) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
 }
@@ -220,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, HarvestCliErrors,
     ::testing::Values(
         BadInput{"missing_file", {"no-such-page.html"}, "'no-such-page.html' names no file"},
-        BadInput{"unreachable", {_UNREACHABLE}, "cannot load '" + _UNREACHABLE + "': net::ERR_CONNECTION_REFUSED"},
+        BadInput{"unreachable", {_UNREACHABLE}, "cannot load '" + _UNREACHABLE + "': net::ERR_CONNECTION_REFUSED", 1},
         BadInput{"empty_address", {""}, "the start address is empty"},
         BadInput{"out_folder_missing",
                  {SITE + "/index.html", "--out", "/nonexistent-folder/page.json"},

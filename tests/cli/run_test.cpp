@@ -295,6 +295,87 @@ TEST_F(Failing, ArtifactsHoldAScreenshotAndTheSnapshot) {
   EXPECT_NE(run_->out.find("artifact: " + (dir / "missing-step2.png").string()), std::string::npos);
 }
 
+// ---- real-page patterns, run once ----------------------------------------
+
+const std::string ACT = "tests/fixtures/act/";
+
+// The act fixtures: controls drawn over by their labels or helpers, fields
+// named as a person reads them, a name standing twice, dialog messages.
+struct ActRun {
+  std::vector<std::string> passing{ACT + "controls.steps", ACT + "icheck.steps",
+                                   ACT + "forms.steps", ACT + "people.steps", ACT + "dialogs.steps"};
+  CliResult result;
+  ActRun() {
+    std::vector<std::string> args{"run", "--timeout", "4000"};
+    args.insert(args.end(), passing.begin(), passing.end());
+    args.push_back(ACT + "dialog_mismatch.steps");
+    result = run_cli(args, "", {}, ROOT.string());
+  }
+};
+
+const ActRun& act() {
+  static ActRun run;
+  return run;
+}
+
+TEST(Act, EveryStepOfThePassingFilesPasses) {
+  const CliResult& r = act().result;
+  EXPECT_EQ(r.status, 1) << r.out << r.err;  // the mismatching dialog check
+  EXPECT_TRUE(has_line(r, std::to_string(act().passing.size()) + " passed, 1 failed")) << r.out;
+  for (const auto& file : act().passing)
+    for (const auto& s : steps_of(ROOT / file)) {
+      std::string line = step_line(r, s);
+      EXPECT_NE(line.find("  PASS  "), std::string::npos) << file << ": " << s << "\n" << r.out;
+    }
+}
+
+struct Reached {
+  const char* step;
+  const char* shows;
+};
+
+class ActChoices : public ::testing::TestWithParam<Reached> {};
+
+TEST_P(ActChoices, ReachesWhatAPersonWould) {
+  std::string line = step_line(act().result, GetParam().step);
+  EXPECT_NE(line.find("  PASS  "), std::string::npos) << line << "\n" << act().result.out;
+  EXPECT_TRUE(names_element(line, GetParam().shows)) << GetParam().shows << "\n" << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ActChoices,
+    ::testing::Values(
+        // the label draws the box over the real input: clicked through it
+        Reached{"click Check this custom checkbox",
+                "input [_label=Check this custom checkbox] at (44, 112) through its label"},
+        Reached{"click Collect in store", "input [_label=Collect in store]"},
+        // a transparent helper covers the checkbox: clicked where it stands
+        Reached{"click I agree to the terms", "input [_label=I agree to the terms]"},
+        Reached{"click I agree to the terms", "through the ins drawn over it"},
+        Reached{"click \"Dropdown menu\"", "button 'Dropdown menu"},
+        Reached{"type Ada into \"Example textarea\"", "into textarea [_label=Example textarea]"},
+        Reached{"type hello into Text", "into input [_label=Text]"},
+        Reached{"select Large from Select", "selected 'Large' in select 'Small Large'"},
+        Reached{"type tea into Search", "into input [_label=Search:]"},
+        Reached{"click Active", "input [_label=Active]"},
+        Reached{"verify text right of Alexander Pierce is Admin", "td 'Admin'"},
+        Reached{"extract text right of Alexander Pierce", "extracted 'Admin'"},
+        Reached{"verify dialog says Saved.", "alert 'Saved.\\nYour changes"},
+        Reached{"verify dialog says Delete the draft? This cannot be undone.", "(still open)"}),
+    [](const auto& info) { return "step" + std::to_string(info.index); });
+
+TEST(Act, ADialogThatSaysSomethingElseFails) {
+  const CliResult& r = act().result;
+  EXPECT_NE(step_line(r, "verify dialog says Saved as a draft").find("  FAIL  "), std::string::npos)
+      << r.out;
+  auto d = details_of(r, "verify dialog says Saved as a draft");
+  ASSERT_FALSE(d.empty()) << r.out;
+  EXPECT_NE(d[0].find("the dialog says 'Saved.\\nYour changes are   live on the site.', which does "
+                      "not contain 'Saved as a draft'"),
+            std::string::npos)
+      << d[0];
+}
+
 // ---- input errors: no browser ------------------------------------------
 
 TEST(RunInput, WordingIssuesExitTwoBeforeAnyBrowserStarts) {

@@ -89,7 +89,20 @@ INSTANTIATE_TEST_SUITE_P(
                    {el("input", "", {0, 10, 200, 20}, {{"aria-label", "Price(usd)"}}, "p")},
                    {},
                    "price", nullptr},
-        AnchorCase{"empty_matrix", {}, {}, "total", nullptr}),
+        AnchorCase{"empty_matrix", {}, {}, "total", nullptr},
+        AnchorCase{"field_label_colon_does_not_count",
+                   {el("input", "", {0, 10, 200, 20}, {{"_label", "Search:"}}, "search")}, {},
+                   "search", "search"},
+        AnchorCase{"label_text_colon_does_not_count",
+                   {}, {txt("Email:", {0, 10, 50, 20}, "label", "label")}, "email", "label"},
+        AnchorCase{"type_words_dropped_when_nothing_reads_them",
+                   {}, {txt("Email", {0, 10, 50, 20}, "label", "label")}, "email field", "label"},
+        AnchorCase{"whole_words_first",
+                   {}, {txt("Email", {0, 10, 50, 20}, "label", "short"),
+                        txt("Email field", {0, 40, 90, 20}, "span", "whole")},
+                   "email field", "whole"},
+        AnchorCase{"all_type_words_stay",
+                   {}, {txt("Button", {0, 10, 50, 20}, "span", "b")}, "button", "b"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -184,6 +184,50 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr, {}, false, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
+INSTANTIATE_TEST_SUITE_P(
+    EveryAnchor, Resolve,
+    ::testing::Values(
+        // The sidebar's name is a link (an interactable, so the likeliest
+        // anchor) with nothing right of it; the table row's name has.
+        ResolveCase{"next_anchor_when_the_first_has_nothing_there",
+                    "button right of alexander pierce",
+                    {el("a", "Alexander Pierce", {10, 100, 120, 20}, {}, "sidebar"),
+                     el("button", "Edit", {500, 400, 40, 20}, {}, "edit")},
+                    {txt("Alexander Pierce", {200, 400, 120, 20}, "td", "cell")},
+                    "edit", {"edit"}, false, "button"},
+        ResolveCase{"the_named_type_at_a_later_anchor_before_any_type_at_the_first",
+                    "button right of alexander pierce",
+                    {el("a", "Alexander Pierce", {10, 100, 120, 20}, {}, "sidebar"),
+                     el("a", "Profile", {200, 100, 60, 20}, {}, "profile"),
+                     el("button", "Edit", {500, 400, 40, 20}, {}, "edit")},
+                    {txt("Alexander Pierce", {200, 400, 120, 20}, "td", "cell")},
+                    "edit", {"edit"}, false, "button"},
+        ResolveCase{"relaxed_type_when_no_anchor_has_the_named_one",
+                    "button right of alexander pierce",
+                    {el("a", "Alexander Pierce", {10, 100, 120, 20}, {}, "sidebar"),
+                     el("button", "Far", {900, 900, 40, 20}, {}, "far"),
+                     el("a", "Mail", {500, 400, 40, 20}, {}, "mail")},
+                    {txt("Alexander Pierce", {200, 400, 120, 20}, "td", "cell")},
+                    "mail", {"mail"}, true, "link"},
+        ResolveCase{"anchor_named_with_a_type_word",
+                    "field right of the email field",
+                    {el("input", "", {200, 100, 100, 20}, {}, "email")},
+                    {txt("Email", {100, 100, 50, 20}, "label", "label")},
+                    "email", {"email"}, false, "input"},
+        ResolveCase{"anchor_read_whole_first",
+                    "button below the search field",
+                    {el("button", "Go", {100, 60, 40, 20}, {}, "under_search"),
+                     el("button", "Clear", {400, 60, 40, 20}, {}, "under_search_field")},
+                    {txt("Search", {100, 20, 40, 20}, "span", "s"),
+                     txt("Search field", {400, 20, 80, 20}, "span", "sf")},
+                    "under_search_field", {"under_search_field"}, false, "button"},
+        ResolveCase{"label_colon_does_not_count",
+                    "field right of email",
+                    {el("input", "", {200, 100, 100, 20}, {}, "email")},
+                    {txt("Email:", {100, 100, 50, 20}, "label", "label")},
+                    "email", {"email"}, false, "input"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Resolve, SuccessCarriesTheAnchorsOwnTextAndFieldsInOrder) {
   auto field = el("input", "", {200, 100, 80, 20}, {}, "/html[1]/body[1]/input[1]");
   GridLocator locator(GridAssembler({field}, Elements{total()}).build());
@@ -210,6 +254,20 @@ TEST(Resolve, TheStepsOrdinalFieldIsNotRead) {
   EXPECT_EQ(locator.resolve(moved).element.get(), first.get());
   EXPECT_EQ(locator.resolve(click("second button below total")).element.get(), second.get());
   EXPECT_EQ(locator.resolve(click("second button below total")).spatial->ordinal, 2);
+}
+
+TEST(Resolve, TheAnchorThatAnsweredIsReported) {
+  auto sidebar = el("a", "Alexander Pierce", {10, 100, 120, 20}, {}, "sidebar");
+  auto edit = el("button", "Edit", {500, 400, 40, 20}, {}, "edit");
+  GridLocator locator(GridAssembler({sidebar, edit}, Elements{txt("Alexander Pierce",
+                                                                  {200, 400, 120, 20}, "td", "cell")})
+                          .build());
+  auto anchors = locator._find_anchors("alexander pierce", false);
+  ASSERT_EQ(anchors.size(), 2u);
+  EXPECT_EQ(anchors[0]->element.get(), sidebar.get());  // interactable first
+  ResolutionResult r = locator.resolve(click("button right of Alexander Pierce"));
+  ASSERT_TRUE(r.resolved);
+  EXPECT_EQ(r.spatial->anchor_text, "Alexander Pierce");
 }
 
 TEST(Resolve, AMissingTargetIsNotResolved) {

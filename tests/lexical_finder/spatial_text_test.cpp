@@ -194,6 +194,42 @@ TEST(SpatialText, OnlyTextTagsQualifyAsNeighbours) {
   EXPECT_EQ(*extract("right of Price", texts).extracted, "12.50");
 }
 
+TEST(SpatialText, AnyTextButAButtonsMayBeTheNeighbour) {
+  for (const char* tag : {"strong", "dd", "code", "small", "em", "summary", "caption"}) {
+    Elements texts{text_at("Price", 120, 210, "dt"), text_at("Buy", 200, 210, "button"),
+                   text_at("12.50", 300, 210, tag)};
+    EXPECT_EQ(*extract("right of Price", texts).extracted, "12.50") << tag;
+  }
+}
+
+TEST(SpatialText, TheNextAnchorIsTriedWhenTheFirstHasNothingThere) {
+  // The sidebar's "Alexander Pierce" is the smaller text but has nothing to
+  // its right; the table row's has.
+  Elements texts{
+      text_at("Alexander Pierce", 600, 400, "td", "/html[1]/body[1]/main[1]/table[1]/tr[2]/td[1]", 120, 20),
+      text_at("Admin", 800, 400, "td", "/html[1]/body[1]/main[1]/table[1]/tr[2]/td[2]"),
+      text_at("Alexander Pierce", 60, 100, "a", "/html[1]/body[1]/aside[1]/div[1]/a[1]", 100, 16)};
+  auto r = verify("right of Alexander Pierce", "Admin", texts);
+  ASSERT_TRUE(r.resolved);
+  EXPECT_EQ(r.verified, true);
+  EXPECT_EQ(r.element, texts[1]);
+  EXPECT_EQ(*extract("right of Alexander Pierce", texts).extracted, "Admin");
+  // None of them has anything below: the likeliest one is reported.
+  auto none = verify("below Alexander Pierce", "Admin", texts);
+  EXPECT_EQ(none.element, texts[2]);
+  EXPECT_EQ(none.state->actual, "no element below of 'Alexander Pierce'");
+}
+
+TEST(SpatialText, OtherAnchorsComeOnlyFromTheSameTier) {
+  // A text anchor with nothing beside it; a button reading the same words
+  // has a neighbour, but text anchors are the better match.
+  Elements texts{text_at("Total", 120, 210), text_at("9.00", 300, 410)};
+  Elements dom{Make("button", "Total").at(100, 400).path("/html[1]/body[1]/button[1]")};
+  auto r = verify("right of Total", "9.00", texts, dom);
+  EXPECT_EQ(r.verified, false);
+  EXPECT_EQ(r.element, texts[0]);
+}
+
 TEST(SpatialText, NeighboursWithoutPathOrBoxAreSkipped) {
   ElementRef no_path = text_at("A", 200, 210, "span", "");
   Make no_box("span", "B");

@@ -18,6 +18,11 @@ ParsedInstruction step(std::string action, std::optional<std::string> target,
   return p;
 }
 
+ParsedInstruction quoted(ParsedInstruction p) {
+  p.literal_target = true;
+  return p;
+}
+
 struct RouteCase {
   const char* written;
   ParsedInstruction parsed;
@@ -87,6 +92,13 @@ INSTANTIATE_TEST_SUITE_P(
                   Route::lexical, ""},
         RouteCase{"find text left of the door", step("find_text", "left of the door"),
                   Route::lexical, ""},
+        // a quoted target is words to find, never a place
+        RouteCase{"click \"the third button\"", quoted(step("click", "the third button", 1)),
+                  Route::lexical, ""},
+        RouteCase{"click \"Save below Total\"", quoted(step("click", "Save below Total", 1)),
+                  Route::lexical, ""},
+        RouteCase{"click second \"Submit button\"", quoted(step("click", "Submit button", 2)),
+                  Route::lexical, ""},
         RouteCase{"press Enter", step("press_key", "Enter"), Route::none, ""},
         RouteCase{"accept dialog", step("accept_dialog", std::nullopt), Route::none, ""}));
 
@@ -110,6 +122,8 @@ TEST(Routing, NamesNothing) {
 struct Calls {
   std::vector<std::string> log;
   bool spatial_finds = false;
+  std::vector<std::string> label_log;  // the label lookups, apart
+  ElementRef labelled;                 // what the label lookup finds
 };
 Calls calls;
 
@@ -139,6 +153,16 @@ const RegisterStrategy _spatial("spatial", [](const ParsedInstruction& p, const 
   return r;
 });
 
+const RegisterStrategy _field_label("field_label", [](const ParsedInstruction& p, const Elements&,
+                                                      const Elements&) {
+  calls.label_log.push_back(p.action + ":" + p.target.value_or("<null>"));
+  ResolutionResult r;
+  r.resolved = calls.labelled != nullptr;
+  r.element = calls.labelled;
+  if (r.element) r.candidates = {r.element};
+  return r;
+});
+
 TEST(ResolveRouted, SpatialFirstThenTextMatching) {
   Elements els{button("Save"), button("Cancel", true, false)};
   calls = {};
@@ -160,6 +184,48 @@ TEST(ResolveRouted, SpatialFirstThenTextMatching) {
   EXPECT_TRUE(*hit.result.verified);
   ASSERT_TRUE(hit.result.state);
   EXPECT_EQ(hit.result.state->enabled, false);
+}
+
+TEST(ResolveRouted, FieldLabelsAreAskedForClicksHoversAndChecks) {
+  Elements none;
+  for (const char* action : {"click", "hover", "verify_visible", "verify_disabled"}) {
+    calls = {};
+    calls.labelled = button("", true, false);
+    auto r = resolve_routed(step(action, "Remember me", 1), none, {});
+    EXPECT_TRUE(r.by_label) << action;
+    EXPECT_FALSE(r.label_over_words) << action;
+    EXPECT_EQ(r.result.element, calls.labelled) << action;
+    EXPECT_EQ(calls.label_log, (std::vector<std::string>{std::string(action) + ":Remember me"}));
+  }
+  // a check on the field is answered from its record
+  calls = {};
+  calls.labelled = button("", true, false);
+  auto check = resolve_routed(step("verify_disabled", "Remember me"), none, {});
+  ASSERT_TRUE(check.result.verified);
+  EXPECT_TRUE(*check.result.verified);
+
+  // the label may answer better than the words an element shows
+  calls = {};
+  calls.labelled = button("");
+  Elements shown{button("Remember me later")};
+  auto over = resolve_routed(step("click", "Remember me", 1), shown, {});
+  EXPECT_TRUE(over.by_label);
+  EXPECT_TRUE(over.label_over_words);
+  EXPECT_EQ(over.result.element, calls.labelled);
+
+  // nothing labelled so: text matching's answer stands
+  calls = {};
+  auto kept = resolve_routed(step("click", "Remember me", 1), shown, {});
+  EXPECT_FALSE(kept.by_label);
+  EXPECT_EQ(kept.result.element, shown.front());
+
+  // typing and choosing look labels up themselves
+  for (const char* action : {"type", "select", "extract_text"}) {
+    calls = {};
+    calls.labelled = button("");
+    resolve_routed(step(action, "Colour"), shown, {});
+    EXPECT_TRUE(calls.label_log.empty()) << action;
+  }
 }
 
 TEST(ResolveRouted, EmptyTargetIsAnErrorNotAMatchOfEverything) {

@@ -42,6 +42,20 @@ TEST(StepFile, NoUrlAndNoSteps) {
   EXPECT_EQ(parse_step_file("press Enter", "x").steps.at(0).text, "press Enter");
 }
 
+// The same file saved with each of the three line endings reads the same.
+TEST(StepFile, EveryLineEndingEndsALine) {
+  for (const char* eol : {"\n", "\r\n", "\r"}) {
+    std::string e = eol;
+    StepFile f = parse_step_file("url: shop.html" + e + "# tour" + e + e + "click Buy" + e + "wait 5", "t.steps");
+    SCOPED_TRACE(e == "\r" ? "CR" : e == "\n" ? "LF" : "CR LF");
+    EXPECT_EQ(f.url, "shop.html");
+    ASSERT_EQ(f.steps.size(), 2u);
+    EXPECT_EQ(f.steps[0].line, 4);
+    EXPECT_EQ(f.steps[0].text, "click Buy");
+    EXPECT_EQ(f.steps[1].line, 5);
+  }
+}
+
 TEST(StepFile, MalformedFilesNameTheFileAndLine) {
   struct Case { const char* content; const char* message; };
   for (const Case& c : std::vector<Case>{

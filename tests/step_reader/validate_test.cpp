@@ -85,8 +85,33 @@ INSTANTIATE_TEST_SUITE_P(Faulty, Validates, ::testing::Values(
     ValidateCase{"wait x", {"`wait` value must be a number in milliseconds. Got: 'x'"}},
     ValidateCase{R"(wait "")", {"`wait` value must be a number in milliseconds. Got: ''"}},
     ValidateCase{"wait 5 s", {"`wait` value must be a number in milliseconds. Got: '5 s'"}},
+    ValidateCase{"wait 99999999999999999999",
+                 {"`wait` value must be at most 3600000 milliseconds (one hour). Got: "
+                  "'99999999999999999999'"}},
+    ValidateCase{"wait 3600001",
+                 {"`wait` value must be at most 3600000 milliseconds (one hour). Got: '3600001'"}},
     ValidateCase{"click \xff Save", {"Instruction is not valid UTF-8."}},
     ValidateCase{"type \xC3 into Email", {"Instruction is not valid UTF-8."}}));
+
+// The runner reads a wait's milliseconds where the wording check does, so
+// a step check lets through never fails the run for its number.
+TEST(WaitMilliseconds, DigitsOfAnyScriptUpToAnHour) {
+  struct Case {
+    const char* target;
+    std::optional<long> ms;
+  };
+  for (const Case& c : {Case{"500", 500}, Case{"0", 0}, Case{"000250", 250},
+                        Case{"\u0663\u0660\u0660", 300}, Case{"3600000", 3600000},
+                        Case{"3600001", std::nullopt}, Case{"99999999999999999999", std::nullopt},
+                        Case{"", std::nullopt}, Case{"-5", std::nullopt}, Case{"1.5", std::nullopt},
+                        Case{" 5", std::nullopt}, Case{"\xff", std::nullopt}}) {
+    EXPECT_EQ(StepReader::wait_milliseconds(c.target), c.ms) << c.target;
+    // what the runner accepts, the wording check accepts, and back
+    bool clean = reader.validate(std::string("wait ") + c.target).empty();
+    if (std::string(c.target) != " 5" && std::string(c.target) != "")  // trimmed away by the reader
+      EXPECT_EQ(clean, c.ms.has_value()) << c.target;
+  }
+}
 
 TEST(ValidateAll, KeysFaultyStepsByNumber) {
   using Found = std::map<int, Issues>;

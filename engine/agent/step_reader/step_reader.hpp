@@ -2,6 +2,7 @@
 // The step language: one plain-English test step in, one parsed instruction
 // out; and the wording check of whole tests before they run.
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -39,6 +40,14 @@ class StepReader {
   // steps without problems have no entry.
   std::map<int, std::vector<std::string>> validate_all(
       const std::vector<std::string>& instructions) const;
+
+  // The longest pause a wait step may ask for, in milliseconds (one hour).
+  static constexpr long WAIT_MAX_MS = 3600000;
+
+  // The milliseconds of a wait step's target ("500"): ASCII digits from 0
+  // to WAIT_MAX_MS; nullopt for anything else. The runner and the wording
+  // check both ask here, so they never disagree.
+  static std::optional<long> wait_milliseconds(std::string_view target);
 
   // The step with every "quoted" part replaced by its content, and those
   // contents, left to right. An empty pair of quotes is not a literal.

@@ -56,12 +56,30 @@ void _check_verify(const _Folded& f, std::vector<std::string>& issues) {
 void _check_wait(const _Folded& f, std::vector<std::string>& issues) {
   if (!f.starts_with("wait ")) return;
   std::string ms = _strip_quotes(f.after(5));
+  if (StepReader::wait_milliseconds(ms)) return;
   if (!text::all_digits(ms))
     issues.push_back("`wait` value must be a number in milliseconds. Got: " +
                      text::quoted_literal(ms));
+  else
+    issues.push_back("`wait` value must be at most " + std::to_string(StepReader::WAIT_MAX_MS) +
+                     " milliseconds (one hour). Got: " + text::quoted_literal(ms));
 }
 
 }  // namespace
+
+std::optional<long> StepReader::wait_milliseconds(std::string_view target) {
+  // Any script's digits count ("٣٠٠" is 300), as the wording check has
+  // always accepted them; the runner reads the same number.
+  if (!text::is_valid_utf8(target) || !text::all_digits(target)) return std::nullopt;
+  long ms = 0;
+  for (char32_t c : text::to_u32(target)) {
+    int d = text::digit_value(c);
+    if (d < 0) return std::nullopt;
+    ms = ms * 10 + d;
+    if (ms > WAIT_MAX_MS) return std::nullopt;
+  }
+  return ms;
+}
 
 std::vector<std::string> StepReader::validate(std::string_view instruction) const {
   if (!text::is_valid_utf8(instruction)) return {"Instruction is not valid UTF-8."};

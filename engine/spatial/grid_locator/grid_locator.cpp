@@ -46,17 +46,50 @@ Entries _narrowed(const Entries& pool, const std::string& words) {
   return hits.empty() ? pool : hits;
 }
 
-// Among several hits: interactable first, then the smallest box.
-const MatrixEntry* _preferred(Entries pool) {
-  if (pool.empty()) return nullptr;
-  Entries interactive;
-  for (const MatrixEntry* m : pool)
-    if (!m->is_anchor_only) interactive.push_back(m);
-  if (!interactive.empty()) pool = std::move(interactive);
-  const MatrixEntry* best = pool.front();
-  for (const MatrixEntry* m : pool)
-    if (m->position.w * m->position.h < best->position.w * best->position.h) best = m;
-  return best;
+// Among several hits: interactable first, then the smallest box, then
+// matrix order. The first is the anchor; the rest are tried after it.
+Entries _preferred_first(Entries pool) {
+  auto area = [](const MatrixEntry* m) { return m->position.w * m->position.h; };
+  std::stable_sort(pool.begin(), pool.end(), [&](const MatrixEntry* a, const MatrixEntry* b) {
+    if (a->is_anchor_only != b->is_anchor_only) return !a->is_anchor_only;
+    return area(a) < area(b);
+  });
+  return pool;
+}
+
+// "Email:" captions the field Email: the colon only sets the label off.
+std::string _without_colon(std::string s) {
+  s = text::trim(s);
+  if (s.ends_with(":")) s = text::rtrim(s.substr(0, s.size() - 1));
+  return s;
+}
+
+// An entry's own text equals the anchor; a label's trailing colon aside.
+bool _anchor_text_equal(const Element& el, const std::string& anchor_lower) {
+  const std::string t = text::lower(el.text);
+  return t == anchor_lower || (el.tag == "label" && _without_colon(t) == anchor_lower);
+}
+
+// Words that only say what kind of control is meant ("the Email field").
+constexpr std::string_view _TYPE_DESCRIPTORS[] = {
+    "input", "field", "button",  "btn",  "box",  "link",    "dropdown", "select", "checkbox",
+    "radio", "textarea", "textbox", "area", "icon", "control", "widget", "form",   "element"};
+
+bool _is_type_descriptor(const std::string& w) {
+  return std::find(std::begin(_TYPE_DESCRIPTORS), std::end(_TYPE_DESCRIPTORS), w) !=
+         std::end(_TYPE_DESCRIPTORS);
+}
+
+// Lower-case `phrase` without type words at its ends; unchanged when
+// nothing else would be left.
+std::string _without_type_words(const std::string& phrase) {
+  std::vector<std::string> words = text::split_ws(phrase);
+  size_t end = words.size(), begin = 0;
+  while (end > 0 && _is_type_descriptor(words[end - 1])) --end;
+  while (begin < end && _is_type_descriptor(words[begin])) ++begin;
+  if (begin == end) return phrase;
+  return text::join({words.begin() + static_cast<long>(begin), words.begin() + static_cast<long>(end)},
+                    " ");
 }
 
 struct _Relation {
@@ -116,19 +149,34 @@ ResolutionResult GridLocator::resolve(const ParsedInstruction& parsed_instructio
   if (no_anchor && !p.ordinal) return _failure();
   if (no_anchor) return _resolve_ordinal(*p.ordinal, p.type_filter, p.search_text);
 
-  const MatrixEntry* anchor = _find_anchor(*p.anchor_text);
-  if (!anchor) return _failure();
+  const Entries anchors = _find_anchors(*p.anchor_text, parsed_instruction.literal_target);
+  if (anchors.empty()) return _failure();
   // No element of the named type at all: the type word is not dropped.
-  Entries candidates = _get_candidates(*anchor, p.target_text, p.type_filter);
-  if (candidates.empty()) return _failure();
-  Entries ranked = _rank(candidates, *anchor, p.rel_strategy, p.ordinal);
+  if (_get_candidates(*anchors.front(), p.target_text, p.type_filter).empty()) return _failure();
+
+  // The same words may stand in several places ("Alexander Pierce" in the
+  // sidebar and in a table row): when the likeliest anchor has nothing in
+  // that relation, the next one is tried, first with the type named, then
+  // without it.
+  const MatrixEntry* anchor = nullptr;
+  Entries ranked;
   bool type_relaxed = false;
-  if (ranked.empty() && p.type_filter) {
-    ranked = _rank(_get_candidates(*anchor, p.target_text, std::nullopt), *anchor,
-                   p.rel_strategy, p.ordinal);
-    type_relaxed = true;
+  for (bool relax : {false, true}) {
+    if (relax && !p.type_filter) break;
+    for (const MatrixEntry* a : anchors) {
+      ranked = _rank(_get_candidates(*a, p.target_text, relax ? std::nullopt : p.type_filter), *a,
+                     p.rel_strategy, p.ordinal);
+      if (!ranked.empty()) {
+        anchor = a;
+        break;
+      }
+    }
+    if (anchor) {
+      type_relaxed = relax;
+      break;
+    }
   }
-  if (ranked.empty()) return _failure();
+  if (!anchor) return _failure();
 
   const MatrixEntry& best = *ranked.front();
   ResolutionResult r;
@@ -146,43 +194,74 @@ ResolutionResult GridLocator::resolve(const ParsedInstruction& parsed_instructio
 }
 
 const MatrixEntry* GridLocator::_find_anchor(std::string_view anchor_text) const {
-  const std::string anchor_lower = text::lower(anchor_text);
-  Entries exact, by_attribute;
+  Entries all = _find_anchors(anchor_text, false);
+  return all.empty() ? nullptr : all.front();
+}
+
+std::vector<const MatrixEntry*> GridLocator::_find_anchors(std::string_view anchor_text,
+                                                           bool literal) const {
+  const std::string whole = text::lower(anchor_text);
+  std::optional<std::string> stripped;
+  if (!literal)
+    if (std::string s = _without_type_words(whole); s != whole) stripped = std::move(s);
+
+  // The whole phrase before the phrase without its type words ("the Email
+  // field" names the field's caption "Email" only when nothing reads "Email
+  // field"); an exact text or attribute before a prefix.
+  for (bool exact : {true, false})
+    for (const std::string* phrase : {&whole, stripped ? &*stripped : static_cast<const std::string*>(nullptr)}) {
+      if (!phrase) continue;
+      Entries pool = exact ? _exact_anchors(*phrase, false) : _prefix_anchors(*phrase, false);
+      if (pool.empty()) pool = exact ? _exact_anchors(*phrase, true) : _prefix_anchors(*phrase, true);
+      if (!pool.empty()) return _preferred_first(std::move(pool));
+    }
+  return {};
+}
+
+std::vector<const MatrixEntry*> GridLocator::_exact_anchors(const std::string& anchor_lower,
+                                                            bool by_attribute) const {
+  Entries pool;
   for (const MatrixEntry& m : matrix_) {
     const Element& el = _element_of(m);
-    if (text::lower(el.text) == anchor_lower) {
-      exact.push_back(&m);
+    const bool text_equal = _anchor_text_equal(el, anchor_lower);
+    if (!by_attribute) {
+      if (text_equal) pool.push_back(&m);
       continue;
     }
+    if (text_equal) continue;
     for (const char* name : _ANCHOR_ATTRIBUTES) {
       const std::string* v = el.attributes.get(name);
-      if (v && !v->empty() && text::lower(*v) == anchor_lower) {
-        by_attribute.push_back(&m);
+      if (!v || v->empty()) continue;
+      std::string folded = text::lower(*v);
+      if (folded == anchor_lower ||
+          (std::string_view(name) == "_label" && _without_colon(folded) == anchor_lower)) {
+        pool.push_back(&m);
         break;
       }
     }
   }
-  if (!exact.empty()) return _preferred(exact);
-  if (!by_attribute.empty()) return _preferred(by_attribute);
+  return pool;
+}
 
+std::vector<const MatrixEntry*> GridLocator::_prefix_anchors(const std::string& anchor_lower,
+                                                             bool by_attribute) const {
   // "price" finds "Price list" and "Price(USD)", not "Pricelist" or "Price:".
   const std::string prefix = anchor_lower + " ";
   const std::string paren = anchor_lower + "(";
-  Entries starts;
+  Entries pool;
   for (const MatrixEntry& m : matrix_) {
-    const std::string t = text::lower(m.text);
-    if (t.starts_with(prefix) || t.starts_with(paren)) starts.push_back(&m);
-  }
-  if (!starts.empty()) return _preferred(starts);
-
-  Entries attr_prefix;
-  for (const MatrixEntry& m : matrix_)
+    if (!by_attribute) {
+      const std::string t = text::lower(m.text);
+      if (t.starts_with(prefix) || t.starts_with(paren)) pool.push_back(&m);
+      continue;
+    }
     for (const char* name : _ANCHOR_ATTRIBUTES)
       if (text::lower(_element_of(m).attributes.get_or_empty(name)).starts_with(prefix)) {
-        attr_prefix.push_back(&m);
+        pool.push_back(&m);
         break;
       }
-  return _preferred(attr_prefix);
+  }
+  return pool;
 }
 
 std::vector<const MatrixEntry*> GridLocator::_get_candidates(

@@ -60,8 +60,17 @@ class GridLocator {
 
   // The entry the anchor text means, or nullptr: exact text, then
   // aria-label/_label/placeholder, then text prefix, then attribute prefix;
-  // interactable entries preferred, then the smallest box.
+  // interactable entries preferred, then the smallest box. The first of
+  // _find_anchors for an unquoted anchor.
   const MatrixEntry* _find_anchor(std::string_view anchor_text) const;
+
+  // Every entry of the first pass that finds any, likeliest first (the
+  // first is _find_anchor's). Unless `literal`, the anchor text without its
+  // type words ("email field" -> "email") is tried after the whole text at
+  // each strictness. A field label's or label's trailing colon does not
+  // count ("email" finds the label "Email:").
+  std::vector<const MatrixEntry*> _find_anchors(std::string_view anchor_text,
+                                                bool literal) const;
 
   // Interactable entries other than the anchor, of type `tf` when given,
   // narrowed to those whose searchable text holds `target_text` when any do.
@@ -89,6 +98,15 @@ class GridLocator {
   const Matrix& matrix() const { return matrix_; }
 
  private:
+  // Entries whose own text (or, `by_attribute`, an anchor attribute)
+  // equals the lower-case anchor text; in matrix order.
+  std::vector<const MatrixEntry*> _exact_anchors(const std::string& anchor_lower,
+                                                 bool by_attribute) const;
+  // Entries whose text (or anchor attribute) starts with the anchor text
+  // and a space (text also: a parenthesis).
+  std::vector<const MatrixEntry*> _prefix_anchors(const std::string& anchor_lower,
+                                                  bool by_attribute) const;
+
   Matrix matrix_;
 };
 

@@ -112,6 +112,51 @@ bool _reads_before(const ElementRef& a, const ElementRef& b) {
   return ba.x < bb.x;
 }
 
+bool _is_element_check(std::string_view action) {
+  for (const auto& row : _ELEMENT_CHECKS)
+    if (row.action == action) return true;
+  return false;
+}
+
+// The elements that answer a target best, in input order, and how well.
+struct _Matches {
+  MatchRank rank = MatchRank::none;
+  bool visible = false;  // all of them visible
+  Elements elements;
+
+  // Visible before hidden, then the better rank.
+  bool beats(const _Matches& other) const {
+    if (visible != other.visible) return visible;
+    return rank < other.rank;
+  }
+};
+
+// The best-ranked elements of `pool` (only the visible ones when asked).
+template <typename Rank>
+_Matches _best(const Elements& pool, const Rank& rank_of, bool visible_only) {
+  _Matches m;
+  m.visible = visible_only;
+  for (const auto& e : pool) {
+    if (visible_only && !e->is_visible.value_or(false)) continue;
+    const MatchRank r = rank_of(*e);
+    if (r == MatchRank::none || r > m.rank) continue;
+    if (r < m.rank) m.elements.clear();
+    m.rank = r;
+    m.elements.push_back(e);
+  }
+  return m;
+}
+
+// The ordinal-th candidate in reading order; counting past the last match
+// must not act on some other element.
+ResolutionResult _nth_in_reading_order(Elements candidates, int ordinal) {
+  if (candidates.empty()) return ResolutionResult{};
+  std::stable_sort(candidates.begin(), candidates.end(), _reads_before);
+  if (static_cast<size_t>(ordinal) > candidates.size()) return ResolutionResult{};
+  ElementRef chosen = candidates[static_cast<size_t>(ordinal) - 1];
+  return _found(std::move(chosen), std::move(candidates));
+}
+
 }  // namespace
 
 ResolutionResult LexicalFinder::resolve(const ParsedInstruction& parsed_instruction,
@@ -137,7 +182,8 @@ ResolutionResult LexicalFinder::resolve(const ParsedInstruction& parsed_instruct
   if (action == "find_text") return _resolve_find_text(target, texts);
   if (action == "find_exact_text") return _resolve_find_exact_text(target, texts);
   for (const auto& row : _ELEMENT_CHECKS)
-    if (row.action == action) return _resolve_verify(action, target, dom_elements);
+    if (row.action == action)
+      return _resolve_verify(action, target, dom_elements, parsed_instruction.literal_target);
   for (const auto& row : _TEXT_CHECKS)
     if (row.action == action) return _resolve_verify_text(action, target, texts);
   return _resolve_action_target(parsed_instruction, target, dom_elements, texts);
@@ -151,44 +197,69 @@ ResolutionResult LexicalFinder::_resolve_action_target(const ParsedInstruction& 
   if (ordinal < 1)
     throw std::out_of_range("ordinal must be 1 or more, got " + std::to_string(ordinal));
   const Elements filtered = _filter_by_action(parsed.action, dom_elements);
-  const std::string scoring_target = _strip_type_descriptors(target);
-  const bool use_label = parsed.action == "type";
+  const TargetPhrases phrases = _target_phrases(target, parsed.literal_target);
+  // A field is named by its label when something is typed into it or
+  // chosen from it.
+  const bool use_label = parsed.action == "type" || parsed.action == "select";
+  const auto by_words = [&](const Element& e) { return _match_rank(phrases, e, use_label); };
 
-  Elements matches;
-  for (const auto& e : filtered)
-    if (e->is_visible.value_or(false) && _matches_element(scoring_target, *e, use_label))
-      matches.push_back(e);
-  if (matches.empty())
-    for (const auto& e : filtered)
-      if (_matches_element(scoring_target, *e, use_label)) matches.push_back(e);
-  if (matches.empty() && parsed.action == "extract_text")
-    for (const auto& e : text_elements)
-      if (e->is_visible.value_or(false) && _matches_element(scoring_target, *e, false))
-        matches.push_back(e);
-  if (matches.empty()) return ResolutionResult{};
+  _Matches best = _best(filtered, by_words, true);
+  if (best.elements.empty()) best = _best(filtered, by_words, false);
+  if (best.elements.empty() && parsed.action == "extract_text")
+    best = _best(text_elements, [&](const Element& e) { return _match_rank(phrases, e); }, true);
+  return _nth_in_reading_order(std::move(best.elements), ordinal);
+}
 
-  Elements candidates;
-  for (const auto& e : matches)
-    if (_exact_matches_element(scoring_target, *e, use_label)) candidates.push_back(e);
-  if (candidates.empty()) candidates = std::move(matches);
-  std::stable_sort(candidates.begin(), candidates.end(), _reads_before);
+ResolutionResult LexicalFinder::resolve_labelled_field(const ParsedInstruction& parsed,
+                                                       const Elements& dom_elements) const {
+  if (!parsed.target)
+    throw TypeError("target must be a string, got null (" + text::quoted_literal(parsed.action) +
+                    " names no field to look up by its label)");
+  _require_records(dom_elements, "dom_elements");
+  const int ordinal = parsed.ordinal.value_or(1);
+  if (ordinal < 1)
+    throw std::out_of_range("ordinal must be 1 or more, got " + std::to_string(ordinal));
+  const TargetPhrases phrases = _target_phrases(*parsed.target, parsed.literal_target);
+  Elements fields;
+  for (const auto& e : dom_elements)
+    if (_is_form_field(*e)) fields.push_back(e);
+  const auto by_label = [&](const Element& e) { return _label_rank(phrases, e); };
+  const auto by_words = [&](const Element& e) { return _match_rank(phrases, e); };
 
-  // Counting past the last match must not act on some other element.
-  if (static_cast<size_t>(ordinal) > candidates.size()) return ResolutionResult{};
-  ElementRef chosen = candidates[static_cast<size_t>(ordinal) - 1];
-  return _found(std::move(chosen), std::move(candidates));
+  // Checks weigh hidden elements like visible ones; actions take what is
+  // visible first, so a hidden match loses to a visible one.
+  const bool visible_first = !_is_element_check(parsed.action);
+  _Matches label = _best(fields, by_label, visible_first);
+  if (label.elements.empty() && visible_first) label = _best(fields, by_label, false);
+  if (label.elements.empty()) return ResolutionResult{};
+  _Matches words = _best(dom_elements, by_words, visible_first);
+  if (words.elements.empty() && visible_first) words = _best(dom_elements, by_words, false);
+  if (!words.elements.empty() && !label.beats(words)) return ResolutionResult{};
+  return _nth_in_reading_order(std::move(label.elements), ordinal);
 }
 
 ResolutionResult LexicalFinder::_resolve_verify(std::string_view action, std::string_view target,
-                                                const Elements& dom_elements) const {
+                                                const Elements& dom_elements, bool literal) const {
   const _Check check = _check_for(_ELEMENT_CHECKS, action, "element check");
   _require_records(dom_elements, "dom_elements");
-  const std::string scoring_target = _strip_type_descriptors(target);
-  Elements matches;
+  const TargetPhrases phrases = _target_phrases(target, literal);
+  struct _Ranked {
+    MatchRank rank;
+    size_t length;
+    ElementRef element;
+  };
+  std::vector<_Ranked> ranked;
   for (const auto& e : dom_elements)
-    if (_matches_element(scoring_target, *e, false)) matches.push_back(e);
-  if (matches.empty()) return _verify_not_found();
-  return _verified(check, _sorted_by_text_length(matches), true);
+    if (MatchRank r = _match_rank(phrases, *e); r != MatchRank::none)
+      ranked.push_back({r, text::length(e->text), e});
+  if (ranked.empty()) return _verify_not_found();
+  // The best match first; among equals the shortest text, the most specific.
+  std::stable_sort(ranked.begin(), ranked.end(), [](const _Ranked& a, const _Ranked& b) {
+    return a.rank != b.rank ? a.rank < b.rank : a.length < b.length;
+  });
+  Elements sorted;
+  for (auto& r : ranked) sorted.push_back(std::move(r.element));
+  return _verified(check, std::move(sorted), true);
 }
 
 ResolutionResult LexicalFinder::_resolve_verify_text(std::string_view action,

@@ -5,6 +5,7 @@
 // Everything here is pure: no page is touched, no record is changed, no
 // state is kept. Results hold the very ElementRefs they were given.
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,8 +17,14 @@ namespace plainstep {
 namespace lexical_finder {
 
 // Attributes an element may be named by, in the order they are consulted.
-inline constexpr std::array<std::string_view, 6> _MATCH_ATTRIBUTES{
-    "aria-label", "_label", "placeholder", "data-testid", "type", "alt"};
+inline constexpr std::array<std::string_view, 7> _MATCH_ATTRIBUTES{
+    "aria-label", "_label", "placeholder", "data-testid", "type", "alt", "title"};
+
+// The attributes a person reads on the page (or hears from a screen
+// reader): a match on one of them ranks with a match on the text. The
+// others (data-testid, type, class, id and data- names) are markup only.
+inline constexpr std::array<std::string_view, 5> _READABLE_ATTRIBUTES{
+    "aria-label", "_label", "placeholder", "alt", "title"};
 
 // Words that only say what kind of control is meant ("the Email field").
 inline constexpr std::array<std::string_view, 18> _TYPE_DESCRIPTORS{
@@ -28,10 +35,6 @@ inline constexpr std::array<std::string_view, 2> _TYPEABLE_TAGS{"input", "textar
 inline constexpr std::array<std::string_view, 4> _TYPEABLE_ROLES{"textbox", "searchbox",
                                                                  "spinbutton", "combobox"};
 inline constexpr std::array<std::string_view, 1> _SELECTABLE_TAGS{"select"};
-
-// Tags whose text elements may be the neighbour of a spatial text check.
-inline constexpr std::array<std::string_view, 14> _TEXT_ONLY_TAGS{
-    "span", "p", "label", "h1", "h2", "h3", "h4", "h5", "h6", "li", "td", "th", "div", "a"};
 
 // Furthest tree distance between a text anchor and its neighbour.
 inline constexpr int _DOM_DISTANCE_THRESHOLD = 10;
@@ -44,6 +47,40 @@ std::string _strip_type_descriptors(std::string_view target);
 // attributes ("_label" only with include_label), its class words, its id
 // words and its data-attribute names. Nothing trimmed, folded or deduplicated.
 std::vector<std::string> _searchable_strings(const Element& element, bool include_label = false);
+
+// The phrases a target is tried as, case-folded: the whole phrase, then,
+// when it was not quoted and loses something, the phrase without its type
+// words ("login button" then "login"). A quoted phrase is only itself.
+struct TargetPhrases {
+  std::string whole;
+  std::optional<std::string> stripped;
+};
+TargetPhrases _target_phrases(std::string_view target, bool literal);
+
+// How well an element answers a target, best first. What a person reads
+// (text, aria-label, field label, placeholder, alt, title) ranks ahead of
+// markup (data-testid, type, class, id and data- names); within each, the
+// whole phrase exactly, then the phrase without type words exactly, then
+// either one in part. A field label's trailing colon does not count.
+enum class MatchRank {
+  readable_whole,
+  readable_exact,
+  readable_partial,
+  markup_whole,
+  markup_exact,
+  markup_partial,
+  none
+};
+
+MatchRank _match_rank(const TargetPhrases& phrases, const Element& element,
+                      bool include_label = false);
+
+// The same, over the element's field label alone.
+MatchRank _label_rank(const TargetPhrases& phrases, const Element& element);
+
+// Inputs (but buttons), text areas, selects, editable custom fields and the
+// roles of form controls: what a field label can name.
+bool _is_form_field(const Element& element);
 
 // Some searchable string, case-folded, contains the case-folded target.
 bool _matches_element(std::string_view target, const Element& element, bool include_label = false);
@@ -85,10 +122,18 @@ class LexicalFinder {
   // The handlers resolve dispatches to; callable directly by hosts and tests.
 
   // verify_present / verify_visible / verify_enabled / verify_disabled over
-  // the element descriptors, hidden ones included, shortest text first.
-  // Throws std::out_of_range for any other action.
+  // the element descriptors, hidden ones included: the best match first,
+  // then the shortest text. Throws std::out_of_range for any other action.
   ResolutionResult _resolve_verify(std::string_view action, std::string_view target,
-                                   const Elements& dom_elements) const;
+                                   const Elements& dom_elements, bool literal = false) const;
+
+  // The form field (input, text area, select, checkbox, radio, custom
+  // field) a click, hover or element check names by its field label. Found
+  // only when the label answers the target better than any element does by
+  // its own words (resolve), so it never takes a step text matching
+  // settles; otherwise a miss. Element checks get no verdict here.
+  ResolutionResult resolve_labelled_field(const ParsedInstruction& parsed_instruction,
+                                          const Elements& dom_elements) const;
 
   // verify_text_present / verify_text_visible over the text elements.
   // Throws std::out_of_range for any other action.

@@ -99,6 +99,91 @@ std::vector<std::string> _searchable_strings(const Element& element, bool includ
   return out;
 }
 
+TargetPhrases _target_phrases(std::string_view target, bool literal) {
+  TargetPhrases p{text::lower(target), std::nullopt};
+  if (literal) return p;
+  std::string stripped = text::lower(_strip_type_descriptors(target));
+  if (stripped != p.whole) p.stripped = std::move(stripped);
+  return p;
+}
+
+namespace {
+
+// "Search:" is the field Search: the colon only sets the label off.
+std::string _without_colon(std::string s) {
+  if (s.ends_with(":")) s = text::rtrim(s.substr(0, s.size() - 1));
+  return s;
+}
+
+// The rank of one string against the phrases, in the tier `whole` opens.
+MatchRank _surface_rank(const TargetPhrases& p, const std::string& surface, bool is_label,
+                        MatchRank whole) {
+  const std::string folded = text::lower(surface);
+  const std::string trimmed = text::trim(folded);
+  const std::string bare = is_label ? _without_colon(trimmed) : trimmed;
+  auto tier = [whole](int step) { return static_cast<MatchRank>(static_cast<int>(whole) + step); };
+  if (trimmed == p.whole || bare == p.whole) return whole;
+  if (p.stripped && (trimmed == *p.stripped || bare == *p.stripped)) return tier(1);
+  if (text::contains(folded, p.whole) || (p.stripped && text::contains(folded, *p.stripped)))
+    return tier(2);
+  return MatchRank::none;
+}
+
+// The words of the markup, as _searchable_strings lists them after the
+// readable ones.
+std::vector<std::string> _markup_strings(const Element& element) {
+  std::vector<std::string> out;
+  const AttributeMap& attrs = element.attributes;
+  for (std::string_view name : {"data-testid", "type"})
+    if (const std::string* v = attrs.get(name); v && !v->empty()) out.push_back(*v);
+  if (std::string words = _class_words(attrs.get_or_empty("class")); !words.empty())
+    out.push_back(std::move(words));
+  if (std::string words = _id_words(attrs.get_or_empty("id")); !words.empty())
+    out.push_back(std::move(words));
+  for (const auto& [name, value] : attrs) {
+    if (!name.starts_with("data-") || name == "data-testid") continue;
+    if (std::string words = _data_name_words(name); !words.empty()) out.push_back(std::move(words));
+  }
+  return out;
+}
+
+}  // namespace
+
+MatchRank _match_rank(const TargetPhrases& phrases, const Element& element, bool include_label) {
+  MatchRank best = MatchRank::none;
+  auto take = [&](MatchRank r) { best = std::min(best, r); };
+  if (!element.text.empty())
+    take(_surface_rank(phrases, element.text, false, MatchRank::readable_whole));
+  for (std::string_view name : _READABLE_ATTRIBUTES) {
+    if (name == "_label" && !include_label) continue;
+    const std::string* v = element.attributes.get(name);
+    if (v && !v->empty())
+      take(_surface_rank(phrases, *v, name == "_label", MatchRank::readable_whole));
+  }
+  if (best != MatchRank::none) return best;
+  for (const auto& s : _markup_strings(element))
+    take(_surface_rank(phrases, s, false, MatchRank::markup_whole));
+  return best;
+}
+
+MatchRank _label_rank(const TargetPhrases& phrases, const Element& element) {
+  const std::string* v = element.attributes.get("_label");
+  if (!v || v->empty()) return MatchRank::none;
+  return _surface_rank(phrases, *v, true, MatchRank::readable_whole);
+}
+
+bool _is_form_field(const Element& e) {
+  static constexpr std::array<std::string_view, 5> not_fields{"submit", "button", "reset",
+                                                               "image", "hidden"};
+  static constexpr std::array<std::string_view, 9> field_roles{
+      "textbox", "searchbox", "spinbutton", "combobox", "checkbox",
+      "radio",   "switch",    "listbox",    "slider"};
+  if (e.tag == "input") return !_in(not_fields, text::lower(e.attributes.get_or_empty("type")));
+  if (e.tag == "textarea" || e.tag == "select" || e.is_editable_field.value_or(false)) return true;
+  const std::string* role = e.attributes.get("role");
+  return role && _in(field_roles, *role);
+}
+
 bool _matches_element(std::string_view target, const Element& element, bool include_label) {
   const std::string folded = text::lower(target);
   for (const auto& s : _searchable_strings(element, include_label))

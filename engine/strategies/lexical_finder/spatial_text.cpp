@@ -74,18 +74,17 @@ std::string _aria_surface(const Element& e) {
   return text::lower(text::trim(e.attributes.get_or_empty("aria-label")));
 }
 
-ElementRef _smallest(const Elements& tier) {
-  ElementRef best;
-  double best_area = 0;
-  for (const auto& e : tier) {
-    const double area = e->bounding_box->width * e->bounding_box->height;
-    if (!best || area < best_area) {
-      best = e;
-      best_area = area;
-    }
-  }
-  return best;
+// Smallest box first, the most specific text; equal areas keep their order.
+Elements _smallest_first(Elements tier) {
+  std::stable_sort(tier.begin(), tier.end(), [](const ElementRef& a, const ElementRef& b) {
+    return a->bounding_box->width * a->bounding_box->height <
+           b->bounding_box->width * b->bounding_box->height;
+  });
+  return tier;
 }
+
+// Any text but a button's may be the text beside an anchor.
+bool _may_neighbour(const Element& e) { return e.tag != "button"; }
 
 // Distance along the direction when the element's centre lies in that
 // direction and inside the anchor's band across it; negative otherwise.
@@ -131,21 +130,29 @@ _Search _search(std::string_view target, const Elements& text_elements,
   }
   s.outcome = _Outcome::no_anchor;
   if (tier.empty()) return s;
-  s.anchor = _smallest(tier);
 
-  std::vector<std::pair<double, ElementRef>> near;
-  for (const auto& e : text_elements) {
-    if (e == s.anchor || !_placed(*e)) continue;
-    if (std::find(_TEXT_ONLY_TAGS.begin(), _TEXT_ONLY_TAGS.end(), e->tag) == _TEXT_ONLY_TAGS.end())
-      continue;
-    if (by_tree && _dom_distance(s.anchor->xpath, e->xpath) > _DOM_DISTANCE_THRESHOLD) continue;
-    const double d = _distance_towards(s.direction, *s.anchor->bounding_box, *e->bounding_box);
-    if (d >= 0) near.emplace_back(d, e);
+  // The same words may appear more than once ("Alexander Pierce" in the
+  // sidebar and in a table row): when the likeliest anchor has nothing in
+  // that direction, the next one of the tier is tried.
+  const Elements anchors = _smallest_first(std::move(tier));
+  s.anchor = anchors.front();
+  s.outcome = _Outcome::nothing_there;
+  for (const auto& anchor : anchors) {
+    std::vector<std::pair<double, ElementRef>> near;
+    for (const auto& e : text_elements) {
+      if (e == anchor || !_placed(*e) || !_may_neighbour(*e)) continue;
+      if (by_tree && _dom_distance(anchor->xpath, e->xpath) > _DOM_DISTANCE_THRESHOLD) continue;
+      const double d = _distance_towards(s.direction, *anchor->bounding_box, *e->bounding_box);
+      if (d >= 0) near.emplace_back(d, e);
+    }
+    if (near.empty()) continue;
+    std::stable_sort(near.begin(), near.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    s.anchor = anchor;
+    for (auto& [d, e] : near) s.nearest_first.push_back(std::move(e));
+    s.outcome = _Outcome::found;
+    break;
   }
-  std::stable_sort(near.begin(), near.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (auto& [d, e] : near) s.nearest_first.push_back(std::move(e));
-  s.outcome = s.nearest_first.empty() ? _Outcome::nothing_there : _Outcome::found;
   return s;
 }
 
