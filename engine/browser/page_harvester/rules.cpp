@@ -200,11 +200,11 @@ Elements text_candidates(PageReads& page) {
   Elements out;
   for (auto& el : page.query_all(_TEXT_CANDIDATE_SELECTOR)) {
     guarded([&] {
+      if (!el->is_visible()) return;
       std::string tag = el->tag_name();
       if (_one_of(tag, _NEVER_TEXT_TAGS)) return;
       bool direct = el->has_direct_text();
       if (!direct && !_one_of(tag, _TEXT_TAGS)) return;
-      if (!el->is_visible()) return;
       std::string txt = text::trim(el->inner_text());
       if (txt.empty()) return;
       std::optional<Box> bb = el->bounding_box();

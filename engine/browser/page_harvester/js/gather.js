@@ -264,8 +264,8 @@ const pathAfter = p => {
 };
 const LABELLED = new Set(['input', 'textarea', 'select']);
 // Each element answers what the rules of its groups will ask of it, and no
-// more: a hidden text element its tag, own text and visibility, a blank
-// one its text (and its box when it may caption a field).
+// more: a hidden text element its visibility alone, a blank one its text
+// (and its box when it may caption a field).
 // The node keeps what was measured (st, r, it) for the pointer items.
 const records = nodes.map(node => {
   const { el, groups: g, off } = node;
@@ -273,9 +273,9 @@ const records = nodes.map(node => {
   const rect = () => node.r || (node.r = el.getBoundingClientRect());
   node.st = styleOf(el);
   const rec = {};
-  if (native || custom || text) rec.t = wf(tagOf(el));
-  if (text) rec.d = directText(el);
   rec.v = el.isConnected && shown(el, node.st, rect);
+  if (native || custom || (text && rec.v)) rec.t = wf(tagOf(el));
+  if (text && rec.v) rec.d = directText(el);
   if (native || rec.v) rec.i = wf(node.it = innerText(el));
   const written = rec.v && (text || label) && rec.i !== null && !BLANK.test(rec.i);
   if (native || custom || written || (rec.v && label)) rec.b = boxOf(el, rect(), off);
