@@ -167,12 +167,12 @@ void _profile(const std::shared_ptr<pw::Page>& page, long elements, int repeat) 
   json groups = {{"interactable", INTERACTABLE_SELECTOR},
                  {"custom", _CUSTOM_INPUT_SELECTOR},
                  {"label", _LABEL_CANDIDATE_SELECTOR},
-                 {"text", _TEXT_CANDIDATE_SELECTOR}};
+                 {"text", TEXT_CANDIDATE_SELECTOR}};
   json arg = {{"groups", groups},
               {"pointer", true},
               {"attributes", std::vector<std::string>(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end())},
               {"text", {{"tags", std::vector<std::string>(_TEXT_TAGS.begin(), _TEXT_TAGS.end())},
-                        {"never", std::vector<std::string>(_NEVER_TEXT_TAGS.begin(), _NEVER_TEXT_TAGS.end())}}}};
+                        {"never", std::vector<std::string>(NEVER_TEXT_TAGS.begin(), NEVER_TEXT_TAGS.end())}}}};
   std::string in_page = "arg => { const gather = " + _GATHER_JS +
                         "; const t = performance.now(); gather(arg); return performance.now() - t; }";
   std::string sized = "arg => { const gather = " + _GATHER_JS + "; return gather(arg).length; }";
@@ -188,7 +188,7 @@ void _profile(const std::shared_ptr<pw::Page>& page, long elements, int repeat) 
   page->evaluate("n => { window.__bench_payload = 'x'.repeat(n); }", bytes);
   double carry = _median(_repeated(repeat, [&] { page->evaluate("() => window.__bench_payload"); }));
   std::vector<std::string> all = {INTERACTABLE_SELECTOR, _CUSTOM_INPUT_SELECTOR, _LABEL_CANDIDATE_SELECTOR,
-                                  _TEXT_CANDIDATE_SELECTOR};
+                                  TEXT_CANDIDATE_SELECTOR};
   // The extraction's steps, timed within each run: reading in, then the
   // rules on what was read.
   std::vector<double> reading, rules, cpu;
@@ -206,7 +206,7 @@ void _profile(const std::shared_ptr<pw::Page>& page, long elements, int repeat) 
     rules.push_back(_ms_since(start));
     cpu.push_back(_cpu_ms() - cpu_before);
   }
-  auto reads = harvest::fast_reads(page, {_TEXT_CANDIDATE_SELECTOR}, false);
+  auto reads = harvest::fast_reads(page, {TEXT_CANDIDATE_SELECTOR}, false);
   Elements candidates = harvest::text_candidates(*reads);
   double dedup = _median(_repeated(repeat, [&] { PageHarvester::_dedup_text_elements(candidates); }));
   std::printf("profile, %ld elements: gathering in the page %.1f ms; evaluate as returned %.1f ms, in the "

@@ -33,7 +33,7 @@ std::string _random_hex() {
   return out;
 }
 
-constexpr int _ATTEMPTS = 5;
+constexpr int attempts_per_call = 5;
 
 }  // namespace
 
@@ -121,7 +121,7 @@ json IsolatedWorld::call(const std::string& function_source, const json& arg) {
       if (!_world_gone(e)) throw;
       context_.reset();
     }
-    if (attempt == _ATTEMPTS)
+    if (attempt == attempts_per_call)
       throw Error("Execution context was destroyed: the page kept replacing its document while it was read");
   }
 }

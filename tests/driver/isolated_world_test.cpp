@@ -12,7 +12,7 @@ using ::testing::HasSubstr;
 
 // A page that replaces the built-ins the way old libraries and hostile
 // pages do.
-const char* _HOSTILE =
+const char* hostile_page =
     "data:text/html,<p id=p>Delete everything</p><script>"
     "JSON.stringify = () => 'Keep everything';"
     "Array.prototype.each = function () {}; Array.from = x => [x];"
@@ -21,7 +21,7 @@ const char* _HOSTILE =
     "window.pageSecret = 42;</script>";
 
 TEST_F(PageTest, IsolatedWorldSeesTheDocumentNotThePageScripts) {
-  page->navigate(_HOSTILE);
+  page->navigate(hostile_page);
   ASSERT_EQ(page->evaluate("() => JSON.stringify({})"), "Keep everything") << "the page's own world is bent";
   auto world = pw::IsolatedWorld::of(*page);
   ASSERT_TRUE(world) << "Chromium offers an isolated world";

@@ -104,7 +104,7 @@ TEST_P(BothReaders, LoneSurrogatesBecomeReplacementCharacters) {
   EXPECT_EQ(code->attributes.get_or_empty("_label"), "Code \uFFFD");
 }
 
-const std::regex _VALID_PATH(R"((/([a-z][a-z0-9._-]*\[[1-9][0-9]*\]|#shadow-root|#document))+)");
+const std::regex valid_path(R"((/([a-z][a-z0-9._-]*\[[1-9][0-9]*\]|#shadow-root|#document))+)");
 
 // An element whose name no path step can hold gets no record, nor does
 // anything inside it; its neighbours keep theirs.
@@ -114,7 +114,7 @@ TEST_P(BothReaders, NamesNoPathCanHoldMakeNoRecords) {
   std::vector<std::string> buttons;
   for (const auto* list : {&els, &texts})
     for (const auto& e : *list) {
-      EXPECT_TRUE(std::regex_match(e->xpath, _VALID_PATH)) << e->xpath;
+      EXPECT_TRUE(std::regex_match(e->xpath, valid_path)) << e->xpath;
       EXPECT_NE(e->attributes.get_or_empty("data-testid"), "odd") << e->xpath;
       EXPECT_THAT(e->text, Not(HasSubstr("Inside"))) << e->xpath;
       EXPECT_THAT(e->text, Not(HasSubstr("upper-case"))) << e->xpath;
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, BothReaders, ::testing::Values(Extraction::exact
 // shape is wrong, and the error says so and names the page.
 TEST_F(HostileChecks, ABentAnswerFailsNamingThePage) {
   page->navigate(hostile_url("mootools.html"));
-  std::vector<std::string> groups = {INTERACTABLE_SELECTOR, _TEXT_CANDIDATE_SELECTOR};
+  std::vector<std::string> groups = {INTERACTABLE_SELECTOR, TEXT_CANDIDATE_SELECTOR};
   json answer = page->evaluate(_GATHER_JS, harvest::gathering_argument(groups, true));
   try {
     harvest::fast_reads_from(answer, groups, true, page->url());

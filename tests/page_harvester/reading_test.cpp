@@ -115,7 +115,7 @@ TEST_P(Reading, TextInAnyTagThatShowsIt) {
 // found among the root's children: XPath takes no shadow root as its
 // context), "#document" into a frame's document. The text of what it
 // reaches, or null.
-const char* _FOLLOW_PATH = R"JS(path => {
+const char* follow_path_js = R"JS(path => {
   let node = document;
   for (const part of path.split(/(?=\/#)/)) {
     let rest = part;
@@ -168,7 +168,7 @@ TEST_P(Reading, InsideShadowTreesAndFramesWithPathsThatLeadThere) {
   for (const auto* list : {&els, &texts})
     for (const auto& e : *list) {
       if (e->text.empty()) continue;
-      EXPECT_EQ(page->evaluate(_FOLLOW_PATH, e->xpath), e->text) << e->xpath;
+      EXPECT_EQ(page->evaluate(follow_path_js, e->xpath), e->text) << e->xpath;
     }
   // What is not drawn, closed or of another origin is not read.
   for (const char* unseen : {"Never drawn", "Closed away", "Top link"}) {

@@ -232,35 +232,35 @@ struct AnswerCase {
   const char* says;
 };
 
-const std::string _PAGE = "http://shop.test/cart";
-const std::vector<std::string> _GROUPS = {INTERACTABLE_SELECTOR};
+const std::string page_url = "http://shop.test/cart";
+const std::vector<std::string> interactable_only = {INTERACTABLE_SELECTOR};
 
 class GatheringAnswer : public ::testing::TestWithParam<AnswerCase> {};
 TEST_P(GatheringAnswer, OfAnotherShapeFailsNamingThePage) {
   try {
-    harvest::fast_reads_from(GetParam().answer, _GROUPS, true, _PAGE);
+    harvest::fast_reads_from(GetParam().answer, interactable_only, true, page_url);
     FAIL() << "read " << GetParam().answer.dump();
   } catch (const harvest::AnswerError& e) {
     std::string what = e.what();
-    EXPECT_TRUE(what.starts_with("the page at " + _PAGE + " gave an extraction answer that ")) << what;
+    EXPECT_TRUE(what.starts_with("the page at " + page_url + " gave an extraction answer that ")) << what;
     EXPECT_NE(what.find(GetParam().says), std::string::npos) << what;
     EXPECT_EQ(what.find("json.exception"), std::string::npos) << what;
   }
 }
-const json _GROUP = {{"groups", {{"interactable", {0}}}}, {"pointer", json::array()}};
+const json rest_of_answer = {{"groups", {{"interactable", {0}}}}, {"pointer", json::array()}};
 INSTANTIATE_TEST_SUITE_P(
     Table, GatheringAnswer,
     ::testing::Values(
         AnswerCase{"object", json::object(), "is not a string"},
         AnswerCase{"one_line", "[]", "has no second line"},
         AnswerCase{"not_json", "[{\"v\":tru}]\n{}", "is not JSON at byte"},
-        AnswerCase{"records_a_string", "\"array of 2\"\n" + _GROUP.dump(), "where its list of records belongs"},
-        AnswerCase{"visible_a_string", "[{\"v\":\"yes\"}]\n" + _GROUP.dump(), "in record 0 has a string under 'v'"},
-        AnswerCase{"no_visibility", "[{\"t\":\"a\"}]\n" + _GROUP.dump(), "in record 0 has no visibility"},
-        AnswerCase{"short_box", "[{\"v\":true,\"b\":[1,2,3]}]\n" + _GROUP.dump(), "a box of 3 numbers"},
-        AnswerCase{"unknown_key", "[{\"v\":true,\"zz\":1}]\n" + _GROUP.dump(), "has a number under 'zz'"},
-        AnswerCase{"bad_attribute", "[{\"v\":true,\"a\":[[\"id\"]]}]\n" + _GROUP.dump(), "an attribute without a value"},
-        AnswerCase{"path_no_steps", "[{\"v\":true,\"x\":[\"/html[1]\"]}]\n" + _GROUP.dump(), "a path"},
+        AnswerCase{"records_a_string", "\"array of 2\"\n" + rest_of_answer.dump(), "where its list of records belongs"},
+        AnswerCase{"visible_a_string", "[{\"v\":\"yes\"}]\n" + rest_of_answer.dump(), "in record 0 has a string under 'v'"},
+        AnswerCase{"no_visibility", "[{\"t\":\"a\"}]\n" + rest_of_answer.dump(), "in record 0 has no visibility"},
+        AnswerCase{"short_box", "[{\"v\":true,\"b\":[1,2,3]}]\n" + rest_of_answer.dump(), "a box of 3 numbers"},
+        AnswerCase{"unknown_key", "[{\"v\":true,\"zz\":1}]\n" + rest_of_answer.dump(), "has a number under 'zz'"},
+        AnswerCase{"bad_attribute", "[{\"v\":true,\"a\":[[\"id\"]]}]\n" + rest_of_answer.dump(), "an attribute without a value"},
+        AnswerCase{"path_no_steps", "[{\"v\":true,\"x\":[\"/html[1]\"]}]\n" + rest_of_answer.dump(), "a path"},
         AnswerCase{"rest_not_object", "[]\n[1]", "second line that is not a JSON object"},
         AnswerCase{"no_group", "[]\n{\"groups\":{}}", "has no group 'interactable'"},
         AnswerCase{"group_past_end", "[{\"v\":true}]\n{\"groups\":{\"interactable\":[1]},\"pointer\":[]}",
@@ -275,7 +275,7 @@ TEST(GatheringAnswer, OfTheAgreedShapeIsRead) {
                 R"("x":[0,"/html[1]/body[1]/input[1]"],"e":true,"lb":["By"],"lf":null,"lw":"Wrap","ls":null,"ln":null,)" +
                 R"("ps":null,"pc":null},{"v":false,"t":"a","i":null,"b":null,"a":[],"x":[2,"/a[1]"],"e":false}])" +
                 "\n" + R"({"groups":{"interactable":[0,1]},"pointer":null})";
-  auto reads = harvest::fast_reads_from(answer, _GROUPS, true, _PAGE);
+  auto reads = harvest::fast_reads_from(answer, interactable_only, true, page_url);
   auto els = reads->query_all(INTERACTABLE_SELECTOR);
   ASSERT_EQ(els.size(), 2u);
   EXPECT_EQ(els[0]->xpath(), "/html[1]/body[1]/input[1]");

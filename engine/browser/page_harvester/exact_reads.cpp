@@ -70,7 +70,7 @@ _Plan _plan_for(const std::string& selector) {
   if (selector == _CUSTOM_INPUT_SELECTOR)
     return {true, false, true, true, true, false, true, false, captured};
   if (selector == _LABEL_CANDIDATE_SELECTOR) return {true, false, false, true, true, false, false, false, {}};
-  if (selector == _TEXT_CANDIDATE_SELECTOR)
+  if (selector == TEXT_CANDIDATE_SELECTOR)
     return {true, false, true, true, true, true, true, true, {"id", "class", "href", "aria-label"}};
   return {};
 }
@@ -121,8 +121,8 @@ class _ExactElement : public ElementReads {
   bool has_direct_text() override {
     return (direct_ ? direct_->get() : h().evaluate(_DIRECT_TEXT_JS)).get<bool>();
   }
-  bool is_phrase() override { return h().evaluate(_PHRASE_JS).get<bool>(); }
-  LabelTexts label_texts() override { return _label_texts(h().evaluate(_LABEL_TEXTS_JS)); }
+  bool is_phrase() override { return h().evaluate(PHRASE_JS).get<bool>(); }
+  LabelTexts label_texts() override { return _label_texts(h().evaluate(LABEL_TEXTS_JS)); }
   std::optional<std::string> preceding_sibling_text() override {
     return _string_or_null(h().evaluate(_PRECEDING_SIBLING_JS));
   }
@@ -141,7 +141,7 @@ class _ExactElement : public ElementReads {
 };
 
 // Frames inside frames are read this deep, no deeper.
-constexpr int _FRAME_DEPTH = 8;
+constexpr int max_frame_depth = 8;
 
 class _ExactPage : public PageReads {
  public:
@@ -176,12 +176,12 @@ class _ExactPage : public PageReads {
   // element. A frame that goes away meanwhile is left out.
   std::vector<std::shared_ptr<pw::ElementHandle>> _query(pw::Frame& frame, const std::string& selector, int depth) {
     auto found = frame.query_selector_all(selector);
-    if (depth >= _FRAME_DEPTH) return found;
+    if (depth >= max_frame_depth) return found;
     std::vector<std::pair<size_t, std::vector<std::shared_ptr<pw::ElementHandle>>>> inserts;
     for (auto& frame_element : frame.query_selector_all("iframe, frame")) {
       _HandleGuard guard{frame_element};
       guarded([&] {
-        json where = frame_element->evaluate(_FRAME_POSITION_JS, selector);
+        json where = frame_element->evaluate(FRAME_POSITION_JS, selector);
         if (!where.is_object() || !where.value("read", false) || !where.contains("through") ||
             !where["through"].is_number_integer() || where["through"].get<long long>() < 0)
           return;

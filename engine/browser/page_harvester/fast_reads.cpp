@@ -42,7 +42,7 @@ struct _Node {
 
 // The answer did not have the agreed shape: what was wrong, for the
 // message that names the page.
-struct _Shape {
+struct BadShape {
   std::string what;
 };
 
@@ -55,11 +55,10 @@ std::string _path_after(const std::string& before, size_t steps, const std::stri
   return before.substr(0, cut) + rest;
 }
 
-using _Json = nlohmann::ordered_json;
 
 // Reads the records line event by event straight into nodes, checking
 // every key and the kind of its value on the way.
-class _NodeReader : public nlohmann::json_sax<_Json> {
+class _NodeReader : public nlohmann::json_sax<json> {
  public:
   explicit _NodeReader(std::vector<_Node>& nodes) : nodes_(nodes) {}
 
@@ -87,21 +86,21 @@ class _NodeReader : public nlohmann::json_sax<_Json> {
   bool number_unsigned(number_unsigned_t v) override { return _number(static_cast<double>(v)); }
   bool number_float(number_float_t v, const string_t&) override { return _number(v); }
   bool string(string_t& v) override {
-    if (depth_ == 4 && array_ == _Array::attribute) {
+    if (depth_ == 4 && array_ == ListKind::attribute) {
       if (pair_ == 0) attribute_.first = std::move(v);
       else if (pair_ == 1) attribute_.second = std::move(v);
       else return _bad("an attribute of three parts");
       ++pair_;
       return true;
     }
-    if (depth_ == 3 && array_ == _Array::path) {
+    if (depth_ == 3 && array_ == ListKind::path) {
       if (numbers_.size() != 1 || node_.has_xpath) return _bad("a path that is not [steps, rest]");
       node_.has_xpath = true;
       path_ = _path_after(path_, static_cast<size_t>(numbers_[0]), v);
       node_.xpath = path_;
       return true;
     }
-    if (depth_ == 3 && array_ == _Array::labelled_by) {
+    if (depth_ == 3 && array_ == ListKind::labelled_by) {
       node_.labels.labelled_by.push_back(std::move(v));
       return true;
     }
@@ -141,18 +140,18 @@ class _NodeReader : public nlohmann::json_sax<_Json> {
       depth_ = 1;
       return true;
     }
-    if (depth_ == 3 && array_ == _Array::attributes) {
+    if (depth_ == 3 && array_ == ListKind::attributes) {
       depth_ = 4;
-      array_ = _Array::attribute;
+      array_ = ListKind::attribute;
       pair_ = 0;
       return true;
     }
     if (depth_ != 2) return _bad("a list");
     numbers_.clear();
-    if (key_ == "b") array_ = _Array::box;
-    else if (key_ == "x") array_ = _Array::path;
-    else if (key_ == "a") array_ = _Array::attributes, node_.has_attributes = true;
-    else if (key_ == "lb") array_ = _Array::labelled_by, node_.has_labels = true;
+    if (key_ == "b") array_ = ListKind::box;
+    else if (key_ == "x") array_ = ListKind::path;
+    else if (key_ == "a") array_ = ListKind::attributes, node_.has_attributes = true;
+    else if (key_ == "lb") array_ = ListKind::labelled_by, node_.has_labels = true;
     else return _bad("a list");
     depth_ = 3;
     return true;
@@ -161,31 +160,31 @@ class _NodeReader : public nlohmann::json_sax<_Json> {
     if (depth_ == 4) {
       if (pair_ != 2) return _bad_record("has an attribute without a value");
       node_.attributes.push_back(std::move(attribute_));
-      array_ = _Array::attributes;
-    } else if (depth_ == 3 && array_ == _Array::box) {
+      array_ = ListKind::attributes;
+    } else if (depth_ == 3 && array_ == ListKind::box) {
       if (numbers_.size() != 4)
         return _bad_record("has a box of " + std::to_string(numbers_.size()) + " numbers");
       node_.has_box = true;
       node_.box = Box{numbers_[0], numbers_[1], numbers_[2], numbers_[3]};
-    } else if (depth_ == 3 && array_ == _Array::path && !node_.has_xpath) {
+    } else if (depth_ == 3 && array_ == ListKind::path && !node_.has_xpath) {
       return _bad_record("has a path without its steps");
     } else if (depth_ == 1) {
       depth_ = 0;
       return true;
     }
-    if (depth_ == 3) array_ = _Array::none;
+    if (depth_ == 3) array_ = ListKind::none;
     --depth_;
     return true;
   }
   bool parse_error(std::size_t at, const std::string&, const nlohmann::detail::exception&) override {
-    throw _Shape{"is not JSON at byte " + std::to_string(at) + " of its records"};
+    throw BadShape{"is not JSON at byte " + std::to_string(at) + " of its records"};
   }
 
  private:
-  enum class _Array { none, box, path, attributes, attribute, labelled_by };
+  enum class ListKind { none, box, path, attributes, attribute, labelled_by };
 
   bool _number(double v) {
-    if (depth_ != 3 || (array_ != _Array::box && array_ != _Array::path)) return _bad("a number");
+    if (depth_ != 3 || (array_ != ListKind::box && array_ != ListKind::path)) return _bad("a number");
     numbers_.push_back(v);
     return true;
   }
@@ -213,17 +212,17 @@ class _NodeReader : public nlohmann::json_sax<_Json> {
     return nullptr;
   }
   [[noreturn]] bool _bad(const std::string& what) {
-    if (depth_ < 2) throw _Shape{"has " + what + " where its list of records belongs"};
+    if (depth_ < 2) throw BadShape{"has " + what + " where its list of records belongs"};
     _bad_record("has " + what + " under '" + key_ + "'");
   }
   [[noreturn]] bool _bad_record(const std::string& what) {
-    throw _Shape{"in record " + std::to_string(nodes_.size()) + " " + what};
+    throw BadShape{"in record " + std::to_string(nodes_.size()) + " " + what};
   }
 
   std::vector<_Node>& nodes_;
   _Node node_;
   int depth_ = 0;  // 1: the list, 2: a record, 3: a box, path or list, 4: an attribute
-  _Array array_ = _Array::none;
+  ListKind array_ = ListKind::none;
   std::string key_, path_;
   std::vector<double> numbers_;
   std::pair<std::string, std::string> attribute_;
@@ -313,7 +312,7 @@ std::string _group_name(const std::string& selector) {
   if (selector == INTERACTABLE_SELECTOR) return "interactable";
   if (selector == _CUSTOM_INPUT_SELECTOR) return "custom";
   if (selector == _LABEL_CANDIDATE_SELECTOR) return "label";
-  if (selector == _TEXT_CANDIDATE_SELECTOR) return "text";
+  if (selector == TEXT_CANDIDATE_SELECTOR) return "text";
   throw std::logic_error("fast extraction has no group for the selector " + selector);
 }
 
@@ -331,7 +330,7 @@ class _FastPage : public PageReads {
       : page_(std::move(page)), url_(std::move(url)), pointer_(pointer) {
     try {
       _read(answer, selectors);
-    } catch (const _Shape& bad) {
+    } catch (const BadShape& bad) {
       throw AnswerError(url_, bad.what);
     }
   }
@@ -354,29 +353,29 @@ class _FastPage : public PageReads {
 
  private:
   void _read(const json& answer, const std::vector<std::string>& selectors) {
-    if (!answer.is_string()) throw _Shape{"is not a string"};
+    if (!answer.is_string()) throw BadShape{"is not a string"};
     const std::string& text = answer.get_ref<const std::string&>();
     size_t line = text.find('\n');
-    if (line == std::string::npos) throw _Shape{"has no second line"};
+    if (line == std::string::npos) throw BadShape{"has no second line"};
     _NodeReader reader(nodes_);
-    _Json::sax_parse(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(line), &reader);
-    _Json rest = _Json::parse(text.begin() + static_cast<std::ptrdiff_t>(line) + 1, text.end(), nullptr, false);
-    if (rest.is_discarded() || !rest.is_object()) throw _Shape{"has a second line that is not a JSON object"};
-    const _Json* got = rest.contains("groups") ? &rest["groups"] : nullptr;
-    if (!got || !got->is_object()) throw _Shape{"has no groups"};
+    json::sax_parse(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(line), &reader);
+    json rest = json::parse(text.begin() + static_cast<std::ptrdiff_t>(line) + 1, text.end(), nullptr, false);
+    if (rest.is_discarded() || !rest.is_object()) throw BadShape{"has a second line that is not a JSON object"};
+    const json* got = rest.contains("groups") ? &rest["groups"] : nullptr;
+    if (!got || !got->is_object()) throw BadShape{"has no groups"};
     for (const auto& sel : selectors) {
       std::string name = _group_name(sel);
-      if (!got->contains(name) || !(*got)[name].is_array()) throw _Shape{"has no group '" + name + "'"};
+      if (!got->contains(name) || !(*got)[name].is_array()) throw BadShape{"has no group '" + name + "'"};
       auto& members = groups_[sel];
       for (const auto& i : (*got)[name]) {
         if (!i.is_number_integer() || i.get<long long>() < 0 || i.get<unsigned long long>() >= nodes_.size())
-          throw _Shape{"has a group '" + name + "' naming " + i.dump() + " of " + std::to_string(nodes_.size()) +
+          throw BadShape{"has a group '" + name + "' naming " + i.dump() + " of " + std::to_string(nodes_.size()) +
                        " records"};
         members.push_back(i.get<size_t>());
       }
     }
     if (pointer_) {
-      if (!rest.contains("pointer")) throw _Shape{"has no pointer items"};
+      if (!rest.contains("pointer")) throw BadShape{"has no pointer items"};
       if (!rest["pointer"].is_null()) pointer_items_ = pointer_items_from(rest["pointer"], url_);
     }
   }
@@ -397,7 +396,7 @@ json gathering_argument(const std::vector<std::string>& selectors, bool pointer)
   return {{"groups", groups},
           {"pointer", pointer},
           {"attributes", _names(CAPTURED_ATTRIBUTES)},
-          {"text", {{"tags", _names(_TEXT_TAGS)}, {"never", _names(_NEVER_TEXT_TAGS)}}}};
+          {"text", {{"tags", _names(_TEXT_TAGS)}, {"never", _names(NEVER_TEXT_TAGS)}}}};
 }
 
 std::unique_ptr<PageReads> fast_reads(std::shared_ptr<pw::Page> page,

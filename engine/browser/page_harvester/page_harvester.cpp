@@ -34,7 +34,7 @@ std::unique_ptr<harvest::PageReads> PageHarvester::_reads(const std::vector<std:
 
 std::pair<Elements, Elements> PageHarvester::extract_interactable_elements() {
   auto reads = _reads({INTERACTABLE_SELECTOR, _CUSTOM_INPUT_SELECTOR, _LABEL_CANDIDATE_SELECTOR,
-                       _TEXT_CANDIDATE_SELECTOR},
+                       TEXT_CANDIDATE_SELECTOR},
                       true);
   Elements elements = harvest::native_elements(*reads);
   for (auto& e : harvest::custom_inputs(*reads)) elements.push_back(std::move(e));
@@ -47,7 +47,7 @@ std::pair<Elements, Elements> PageHarvester::extract_interactable_elements() {
 }
 
 Elements PageHarvester::extract_text_elements() {
-  auto reads = _reads({_TEXT_CANDIDATE_SELECTOR}, false);
+  auto reads = _reads({TEXT_CANDIDATE_SELECTOR}, false);
   return _dedup_text_elements(harvest::text_candidates(*reads));
 }
 
@@ -68,7 +68,7 @@ Elements PageHarvester::_extract_custom_inputs() {
 namespace {
 
 // Frames inside frames are looked into this deep, no deeper.
-constexpr int _FRAME_DEPTH = 8;
+constexpr int max_frame_depth = 8;
 
 // "frame "name" (address)", "frame #id (address)" or "frame (address)".
 std::string _frame_line(const json& info, const std::string& address) {
@@ -81,11 +81,11 @@ std::string _frame_line(const json& info, const std::string& address) {
 void _unreadable_in(pw::Frame& frame, int depth, std::vector<std::string>& out) {
   for (auto& element : frame.query_selector_all("iframe, frame")) {
     harvest::guarded([&] {
-      json info = element->evaluate(_FRAME_DESCRIPTION_JS);
+      json info = element->evaluate(FRAME_DESCRIPTION_JS);
       if (!info.is_object()) return;
       auto inner = element->content_frame();
       if (info.value("readable", false)) {
-        if (inner && depth + 1 < _FRAME_DEPTH) _unreadable_in(*inner, depth + 1, out);
+        if (inner && depth + 1 < max_frame_depth) _unreadable_in(*inner, depth + 1, out);
       } else {
         std::string address = inner && !inner->url().empty() ? inner->url() : info.value("src", std::string());
         out.push_back(_frame_line(info, address));

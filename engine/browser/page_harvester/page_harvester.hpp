@@ -34,13 +34,13 @@ extern const std::array<const char*, 13> CAPTURED_ATTRIBUTES;
 extern const std::array<const char*, 15> _TEXT_TAGS;
 // Tags whose text is never page text (code, metadata, a control's value,
 // the choices of a closed list).
-extern const std::array<const char*, 9> _NEVER_TEXT_TAGS;
+extern const std::array<const char*, 9> NEVER_TEXT_TAGS;
 extern const std::string INTERACTABLE_SELECTOR;
 extern const std::string TEXT_SELECTOR;
 // The elements the text rules look at: every element (each is then taken
 // when one of _TEXT_TAGS or holding text of its own, never one of
-// _NEVER_TEXT_TAGS).
-extern const std::string _TEXT_CANDIDATE_SELECTOR;
+// NEVER_TEXT_TAGS).
+extern const std::string TEXT_CANDIDATE_SELECTOR;
 extern const std::string _LABEL_CANDIDATE_SELECTOR;
 extern const std::string _CUSTOM_INPUT_SELECTOR;
 

@@ -21,7 +21,7 @@ const std::array<const char*, 15> _TEXT_TAGS = {"h1", "h2", "h3", "h4",    "h5",
 // are the document's metadata; a textarea's text is its value (read as a
 // descriptor's); options and option groups are the choices of a list that
 // is closed on the page.
-const std::array<const char*, 9> _NEVER_TEXT_TAGS = {"script", "style",    "noscript", "template", "head",
+const std::array<const char*, 9> NEVER_TEXT_TAGS = {"script", "style",    "noscript", "template", "head",
                                                      "title",  "textarea", "option",   "optgroup"};
 
 namespace {
@@ -38,7 +38,7 @@ const std::string TEXT_SELECTOR =
     text::join(std::vector<std::string>(_TEXT_TAGS.begin(), _TEXT_TAGS.end()), ", ");
 // Every element, written as a list: the driver lists a selector list in
 // document order through shadow trees, a lone "*" its shadow trees last.
-const std::string _TEXT_CANDIDATE_SELECTOR = TEXT_SELECTOR + ", *";
+const std::string TEXT_CANDIDATE_SELECTOR = TEXT_SELECTOR + ", *";
 const std::string _LABEL_CANDIDATE_SELECTOR = "h1, h2, h3, h4, h5, h6, label, div, span, p";
 const std::string _CUSTOM_INPUT_SELECTOR =
     "span[class*='editable'], div[class*='editable'], span[class*='input'], div[class*='input']";
@@ -198,11 +198,11 @@ std::vector<LabelCandidate> label_candidates(PageReads& page) {
 
 Elements text_candidates(PageReads& page) {
   Elements out;
-  for (auto& el : page.query_all(_TEXT_CANDIDATE_SELECTOR)) {
+  for (auto& el : page.query_all(TEXT_CANDIDATE_SELECTOR)) {
     guarded([&] {
       if (!el->is_visible()) return;
       std::string tag = el->tag_name();
-      if (_one_of(tag, _NEVER_TEXT_TAGS)) return;
+      if (_one_of(tag, NEVER_TEXT_TAGS)) return;
       bool direct = el->has_direct_text();
       if (!direct && !_one_of(tag, _TEXT_TAGS)) return;
       std::string txt = text::trim(el->inner_text());

@@ -37,10 +37,10 @@ const std::string _DATA_ATTRIBUTES_JS(harvest::js::data_attributes);
 const std::string _DIRECT_TEXT_JS(harvest::js::direct_text);
 const std::string _PRECEDING_SIBLING_JS(harvest::js::preceding_sibling);
 const std::string _PARENT_CHILDREN_JS(harvest::js::parent_children);
-const std::string _LABEL_TEXTS_JS = _with_lib(harvest::js::label_texts);
-const std::string _PHRASE_JS = _with_lib(harvest::js::phrase);
-const std::string _FRAME_POSITION_JS = _with_lib(harvest::js::frame_position);
-const std::string _FRAME_DESCRIPTION_JS = _with_lib(harvest::js::frame_description);
+const std::string LABEL_TEXTS_JS = _with_lib(harvest::js::label_texts);
+const std::string PHRASE_JS = _with_lib(harvest::js::phrase);
+const std::string FRAME_POSITION_JS = _with_lib(harvest::js::frame_position);
+const std::string FRAME_DESCRIPTION_JS = _with_lib(harvest::js::frame_description);
 const std::string _CURSOR_POINTER_JS = _with_lib(harvest::js::cursor_pointer);
 const std::string _GATHER_JS = _with({{"lib", _lib()},
                                       {"tagOf", std::string(harvest::js::tag_name)},

@@ -21,14 +21,14 @@ extern const std::string _PRECEDING_SIBLING_JS;
 extern const std::string _PARENT_CHILDREN_JS;
 // A field's label sources: labelled-by texts, label for it, wrapping
 // label, label beside it, text after a checkbox or radio button.
-extern const std::string _LABEL_TEXTS_JS;
+extern const std::string LABEL_TEXTS_JS;
 // Whether an element's text is one short inline phrase of several pieces.
-extern const std::string _PHRASE_JS;
+extern const std::string PHRASE_JS;
 // A frame element: whether its document is read, and how many elements
 // matching the selector (the second argument) the driver lists up to it.
-extern const std::string _FRAME_POSITION_JS;
+extern const std::string FRAME_POSITION_JS;
 // A frame element: readable or not, its name, id and address.
-extern const std::string _FRAME_DESCRIPTION_JS;
+extern const std::string FRAME_DESCRIPTION_JS;
 // Every pointer-cursor div, span, li and td with short text, in one pass.
 extern const std::string _CURSOR_POINTER_JS;
 // Fast extraction: everything the rules ask of the page, in one call.
