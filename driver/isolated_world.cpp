@@ -75,17 +75,25 @@ void IsolatedWorld::_create() {
   // world holds tells it from whatever else carries the same id later.
   std::string token = _random_hex();
   json set = session_->send("Runtime.evaluate",
-                            {{"expression", "globalThis['" + marker_ + "'] = '" + token + "', true"},
+                            {{"expression", "globalThis['" + marker_ + "'] = {token: '" + token + "', fns: []}, true"},
                              {"contextId", id},
                              {"returnByValue", true}});
   if (set.contains("exceptionDetails")) throw Error("could not mark the page's isolated world");
   token_ = token;
   context_ = id;
+  defined_.clear();
 }
 
 json IsolatedWorld::_call_once(const std::string& function_source, const json& arg) {
-  std::string wrapped = "function (token, arg) { if (globalThis['" + marker_ +
-                        "'] !== token) return [false]; return [true, (" + function_source + ")(arg)]; }";
+  // A function is sent once per world and kept there: later calls send
+  // its number, not its text.
+  auto known = defined_.find(function_source);
+  std::string id = std::to_string(known != defined_.end() ? known->second : defined_.size());
+  std::string wrapped = "function (token, arg) { const w = globalThis['" + marker_ +
+                        "']; if (!w || w.token !== token) return [false]; return [true, " +
+                        (known != defined_.end() ? "w.fns[" + id + "]"
+                                                 : "(w.fns[" + id + "] = (" + function_source + "\n))") +
+                        "(arg)]; }";
   json answer = session_->send("Runtime.callFunctionOn",
                                {{"functionDeclaration", wrapped},
                                 {"executionContextId", *context_},
@@ -105,6 +113,7 @@ json IsolatedWorld::_call_once(const std::string& function_source, const json& a
   if (!value.is_array() || value.empty() || !value[0].is_boolean())
     throw Error("the page's isolated world answered in a form of its own");
   if (!value[0].get<bool>()) return json::array({false});
+  if (known == defined_.end()) defined_.emplace(function_source, defined_.size());
   return json::array({true, value.size() > 1 ? value[1] : json()});
 }
 

@@ -5,6 +5,7 @@
 // built-ins (JSON, Array.prototype, element getters and methods) reaches
 // a function run there. The world is made on first use and made again
 // whenever the page's document has been replaced.
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,7 @@ class IsolatedWorld {
   std::string marker_;  // the global that tells our world from any other
   std::string token_;   // its value in the world made last
   std::optional<long long> context_;
+  std::map<std::string, size_t> defined_;  // functions kept in the world made last, by their source
 };
 
 }  // namespace pw
