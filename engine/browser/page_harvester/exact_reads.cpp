@@ -39,6 +39,18 @@ std::optional<std::string> _string_or_null(const json& j) {
   return j.get<std::string>();
 }
 
+// A page-world script's answer of the expected kind; any other answer (a
+// page that bent the script's tools) is an inspection failure.
+std::string _string(const json& j, const char* what) {
+  if (!j.is_string()) throw ReadFailure(std::string("the page answered ") + j.dump() + " for " + what);
+  return j.get<std::string>();
+}
+
+bool _bool(const json& j, const char* what) {
+  if (!j.is_boolean()) throw ReadFailure(std::string("the page answered ") + j.dump() + " for " + what);
+  return j.get<bool>();
+}
+
 LabelTexts _label_texts(const json& j) {
   if (!j.is_object()) throw ReadFailure("the page answered " + j.dump() + " for a field's label sources");
   LabelTexts out;
@@ -95,7 +107,7 @@ class _ExactElement : public ElementReads {
 
   bool is_visible() override { return visible_ ? visible_->get() : h().is_visible(); }
   bool is_enabled() override { return enabled_ ? enabled_->get() : h().is_enabled(); }
-  std::string tag_name() override { return (tag_ ? tag_->get() : h().evaluate(_TAG_NAME_JS)).get<std::string>(); }
+  std::string tag_name() override { return _string(tag_ ? tag_->get() : h().evaluate(_TAG_NAME_JS), "a tag name"); }
   std::string inner_text() override { return text_ ? text_->get() : h().inner_text(); }
   std::optional<std::string> attribute(const std::string& name) override {
     for (auto& [n, pending] : attributes_)
@@ -110,7 +122,8 @@ class _ExactElement : public ElementReads {
   DataAttributes data_attributes() override {
     DataAttributes out;
     json m = data_ ? data_->get() : h().evaluate(_DATA_ATTRIBUTES_JS);
-    for (auto it = m.begin(); it != m.end(); ++it) out.emplace_back(it.key(), it.value().get<std::string>());
+    if (!m.is_object()) throw ReadFailure("the page answered " + m.dump() + " for the data attributes");
+    for (auto it = m.begin(); it != m.end(); ++it) out.emplace_back(it.key(), _string(it.value(), "a data attribute"));
     return out;
   }
   std::string xpath() override {
@@ -119,9 +132,9 @@ class _ExactElement : public ElementReads {
     return p.get<std::string>();
   }
   bool has_direct_text() override {
-    return (direct_ ? direct_->get() : h().evaluate(_DIRECT_TEXT_JS)).get<bool>();
+    return _bool(direct_ ? direct_->get() : h().evaluate(_DIRECT_TEXT_JS), "the direct-text test");
   }
-  bool is_phrase() override { return h().evaluate(PHRASE_JS).get<bool>(); }
+  bool is_phrase() override { return _bool(h().evaluate(PHRASE_JS), "the phrase test"); }
   LabelTexts label_texts() override { return _label_texts(h().evaluate(LABEL_TEXTS_JS)); }
   std::optional<std::string> preceding_sibling_text() override {
     return _string_or_null(h().evaluate(_PRECEDING_SIBLING_JS));

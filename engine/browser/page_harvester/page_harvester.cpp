@@ -70,10 +70,15 @@ namespace {
 // Frames inside frames are looked into this deep, no deeper.
 constexpr int max_frame_depth = 8;
 
+// A text member of the page's answer, "" when it is anything else.
+std::string _text_in(const json& info, const char* key) {
+  return info.contains(key) && info[key].is_string() ? info[key].get<std::string>() : std::string();
+}
+
 // "frame "name" (address)", "frame #id (address)" or "frame (address)".
 std::string _frame_line(const json& info, const std::string& address) {
-  std::string name = info.value("name", std::string());
-  std::string id = info.value("id", std::string());
+  std::string name = _text_in(info, "name");
+  std::string id = _text_in(info, "id");
   std::string who = !name.empty() ? " \"" + name + "\"" : !id.empty() ? " #" + id : "";
   return "frame" + who + " (" + (address.empty() ? std::string("no address") : address) + ")";
 }
@@ -84,10 +89,10 @@ void _unreadable_in(pw::Frame& frame, int depth, std::vector<std::string>& out) 
       json info = element->evaluate(FRAME_DESCRIPTION_JS);
       if (!info.is_object()) return;
       auto inner = element->content_frame();
-      if (info.value("readable", false)) {
+      if (info.contains("readable") && info["readable"].is_boolean() && info["readable"].get<bool>()) {
         if (inner && depth + 1 < max_frame_depth) _unreadable_in(*inner, depth + 1, out);
       } else {
-        std::string address = inner && !inner->url().empty() ? inner->url() : info.value("src", std::string());
+        std::string address = inner && !inner->url().empty() ? inner->url() : _text_in(info, "src");
         out.push_back(_frame_line(info, address));
       }
     });
