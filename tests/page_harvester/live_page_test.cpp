@@ -116,5 +116,17 @@ TEST_F(LivePage, ExtractionReleasesItsHandles) {
   EXPECT_EQ(count(), before);
 }
 
+// Frame elements looked into, and the elements inside frames, are
+// released too; so are those the frame report looked at.
+TEST_F(LivePage, FramesLeaveNoHandlesBehind) {
+  open("shadow_frames.html");
+  auto count = [&] { return testing::Browser::instance->connection()->objects_of("ElementHandle").size(); };
+  size_t before = count();
+  auto [els, texts] = PageHarvester(page, Extraction::exact).extract_interactable_elements();
+  EXPECT_FALSE(els.empty());
+  EXPECT_EQ(PageHarvester(page).unreadable_frames().size(), 1u);
+  EXPECT_EQ(count(), before);
+}
+
 }  // namespace
 }  // namespace plainstep
