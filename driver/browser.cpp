@@ -1,5 +1,6 @@
 #include "driver/browser.hpp"
 
+#include "driver/cdp_session.hpp"
 #include "driver/connection.hpp"
 #include "driver/dialog.hpp"
 #include "driver/page.hpp"
@@ -17,6 +18,12 @@ std::shared_ptr<Page> BrowserContext::new_page() {
   auto connection = _connection();
   json result = connection->call(guid(), "newPage");
   return connection->object_as<Page>(result.at("page"));
+}
+
+std::shared_ptr<CDPSession> BrowserContext::new_cdp_session(Page& page) {
+  auto connection = _connection();
+  json result = connection->call(guid(), "newCDPSession", {{"page", {{"guid", page.guid()}}}});
+  return connection->object_as<CDPSession>(result.at("session"));
 }
 
 void BrowserContext::close() {
