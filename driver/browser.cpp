@@ -1,5 +1,6 @@
 #include "driver/browser.hpp"
 
+#include "driver/cdp_session.hpp"
 #include "driver/connection.hpp"
 #include "driver/dialog.hpp"
 #include "driver/page.hpp"
@@ -34,6 +35,12 @@ std::vector<std::shared_ptr<Page>> BrowserContext::pages() const {
   for (const auto& weak : pages_)
     if (auto page = weak.lock(); page && !page->is_closed()) open.push_back(page);
   return open;
+}
+
+std::shared_ptr<CDPSession> BrowserContext::new_cdp_session(Page& page) {
+  auto connection = _connection();
+  json result = connection->call(guid(), "newCDPSession", {{"page", {{"guid", page.guid()}}}});
+  return connection->object_as<CDPSession>(result.at("session"));
 }
 
 void BrowserContext::close() {

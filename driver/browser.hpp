@@ -8,12 +8,16 @@
 
 namespace pw {
 
+class CDPSession;
 class Page;
 
 class BrowserContext : public RemoteObject {
  public:
   using RemoteObject::RemoteObject;
   std::shared_ptr<Page> new_page();
+  // A CDP session attached to the page (Chromium only; the driver refuses
+  // it for other browsers with pw::Error).
+  std::shared_ptr<CDPSession> new_cdp_session(Page& page);
   void close();
   // The context's pages still open, in the order they opened: the ones a
   // link or a script opened (new tabs) too.

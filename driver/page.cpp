@@ -39,6 +39,11 @@ const std::shared_ptr<Frame>& Page::main_frame() const {
   return main_frame_;
 }
 
+std::shared_ptr<BrowserContext> Page::context() const {
+  if (owned_context_) return owned_context_;
+  return std::dynamic_pointer_cast<BrowserContext>(_connection()->parent(guid()));
+}
+
 void Page::on_dialog(DialogHandler handler) {
   bool had = static_cast<bool>(dialog_handler_);
   dialog_handler_ = std::move(handler);

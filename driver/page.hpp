@@ -14,6 +14,7 @@ class BrowserContext;
 class Dialog;
 class ElementHandle;
 class Frame;
+class IsolatedWorld;
 class Page;
 
 class Keyboard {
@@ -86,6 +87,9 @@ class Page : public RemoteObject {
   bool is_closed() const { return closed_; }
 
   const std::shared_ptr<Frame>& main_frame() const;
+  // The browser context the page lives in; nullptr when the driver has
+  // let go of it.
+  std::shared_ptr<BrowserContext> context() const;
 
  protected:
   void _on_event(const std::string& method, const json& params) override;
@@ -94,6 +98,7 @@ class Page : public RemoteObject {
  private:
   friend class Browser;
   friend class BrowserContext;
+  friend class IsolatedWorld;
   friend class Keyboard;
   friend class Mouse;
   void _on_dialog(const std::shared_ptr<Dialog>& dialog);
@@ -106,6 +111,8 @@ class Page : public RemoteObject {
   std::shared_ptr<BrowserContext> owned_context_;  // the context made for this page alone
   std::optional<Viewport> viewport_;
   bool closed_ = false;
+  std::shared_ptr<IsolatedWorld> isolated_world_;  // made on first use
+  bool no_cdp_ = false;                            // the browser offers no CDP session
 };
 
 }  // namespace pw
