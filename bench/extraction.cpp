@@ -167,23 +167,28 @@ void _profile(const std::shared_ptr<pw::Page>& page, long elements, int repeat) 
   json groups = {{"interactable", INTERACTABLE_SELECTOR},
                  {"custom", _CUSTOM_INPUT_SELECTOR},
                  {"label", _LABEL_CANDIDATE_SELECTOR},
-                 {"text", TEXT_SELECTOR}};
+                 {"text", TEXT_CANDIDATE_SELECTOR}};
   json arg = {{"groups", groups},
               {"pointer", true},
-              {"attributes", std::vector<std::string>(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end())}};
+              {"attributes", std::vector<std::string>(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end())},
+              {"text", {{"tags", std::vector<std::string>(_TEXT_TAGS.begin(), _TEXT_TAGS.end())},
+                        {"never", std::vector<std::string>(NEVER_TEXT_TAGS.begin(), NEVER_TEXT_TAGS.end())}}}};
   std::string in_page = "arg => { const gather = " + _GATHER_JS +
                         "; const t = performance.now(); gather(arg); return performance.now() - t; }";
   std::string sized = "arg => { const gather = " + _GATHER_JS + "; return gather(arg).length; }";
   std::vector<double> script;
   for (int i = 0; i < repeat; ++i) script.push_back(page->evaluate(in_page, arg).get<double>());
   double evaluate = _median(_repeated(repeat, [&] { page->evaluate(_GATHER_JS, arg); }));
+  // Where the reading runs: the page's isolated world, when it has one.
+  auto world = pw::IsolatedWorld::of(*page);
+  double isolated = world ? _median(_repeated(repeat, [&] { world->call(_GATHER_JS, arg); })) : 0;
   long bytes = page->evaluate(sized, arg).get<long>();
   // The same number of bytes as one ready string: what carrying the
   // answer costs, without gathering it.
   page->evaluate("n => { window.__bench_payload = 'x'.repeat(n); }", bytes);
   double carry = _median(_repeated(repeat, [&] { page->evaluate("() => window.__bench_payload"); }));
   std::vector<std::string> all = {INTERACTABLE_SELECTOR, _CUSTOM_INPUT_SELECTOR, _LABEL_CANDIDATE_SELECTOR,
-                                  TEXT_SELECTOR};
+                                  TEXT_CANDIDATE_SELECTOR};
   // The extraction's steps, timed within each run: reading in, then the
   // rules on what was read.
   std::vector<double> reading, rules, cpu;
@@ -201,14 +206,15 @@ void _profile(const std::shared_ptr<pw::Page>& page, long elements, int repeat) 
     rules.push_back(_ms_since(start));
     cpu.push_back(_cpu_ms() - cpu_before);
   }
-  auto reads = harvest::fast_reads(page, {TEXT_SELECTOR}, false);
+  auto reads = harvest::fast_reads(page, {TEXT_CANDIDATE_SELECTOR}, false);
   Elements candidates = harvest::text_candidates(*reads);
   double dedup = _median(_repeated(repeat, [&] { PageHarvester::_dedup_text_elements(candidates); }));
-  std::printf("profile, %ld elements: gathering in the page %.1f ms; evaluate as returned %.1f ms (%ld bytes as JSON, carried alone in %.1f ms); "
+  std::printf("profile, %ld elements: gathering in the page %.1f ms; evaluate as returned %.1f ms, in the "
+              "isolated world %.1f ms (%ld bytes as JSON, carried alone in %.1f ms); "
               "read in (evaluate and parse) %.1f ms; rules %.1f ms, of which text de-duplication of %zu "
               "candidates %.2f ms; CPU time of this process per extraction %.1f ms\n",
-              elements, _median(script), evaluate, bytes, carry, _median(reading), _median(rules), candidates.size(), dedup,
-              _median(cpu));
+              elements, _median(script), evaluate, isolated, bytes, carry, _median(reading), _median(rules),
+              candidates.size(), dedup, _median(cpu));
 }
 
 // The generated page with about `size` elements, loaded: the generator

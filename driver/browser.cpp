@@ -1,5 +1,6 @@
 #include "driver/browser.hpp"
 
+#include "driver/cdp_session.hpp"
 #include "driver/connection.hpp"
 #include "driver/dialog.hpp"
 #include "driver/page.hpp"
@@ -16,7 +17,30 @@ bool _target_closed(const Error& e) {
 std::shared_ptr<Page> BrowserContext::new_page() {
   auto connection = _connection();
   json result = connection->call(guid(), "newPage");
-  return connection->object_as<Page>(result.at("page"));
+  auto page = connection->object_as<Page>(result.at("page"));
+  if (page) _add_page(page);
+  return page;
+}
+
+void BrowserContext::_add_page(const std::shared_ptr<Page>& page) {
+  for (const auto& known : pages_)
+    if (known.lock() == page) return;
+  pages_.push_back(page);
+  page->context_ = std::static_pointer_cast<BrowserContext>(
+      _connection()->object(guid()));
+}
+
+std::vector<std::shared_ptr<Page>> BrowserContext::pages() const {
+  std::vector<std::shared_ptr<Page>> open;
+  for (const auto& weak : pages_)
+    if (auto page = weak.lock(); page && !page->is_closed()) open.push_back(page);
+  return open;
+}
+
+std::shared_ptr<CDPSession> BrowserContext::new_cdp_session(Page& page) {
+  auto connection = _connection();
+  json result = connection->call(guid(), "newCDPSession", {{"page", {{"guid", page.guid()}}}});
+  return connection->object_as<CDPSession>(result.at("session"));
 }
 
 void BrowserContext::close() {
@@ -28,6 +52,10 @@ void BrowserContext::close() {
 }
 
 void BrowserContext::_on_event(const std::string& method, const json& params) {
+  if (method == "page") {
+    if (auto page = _connection()->object_as<Page>(params.at("page"))) _add_page(page);
+    return;
+  }
   if (method != "dialog") return;
   auto connection = _connection();
   auto dialog = connection->object_as<Dialog>(params.at("dialog"));

@@ -8,16 +8,28 @@
 
 namespace pw {
 
+class CDPSession;
 class Page;
 
 class BrowserContext : public RemoteObject {
  public:
   using RemoteObject::RemoteObject;
   std::shared_ptr<Page> new_page();
+  // A CDP session attached to the page (Chromium only; the driver refuses
+  // it for other browsers with pw::Error).
+  std::shared_ptr<CDPSession> new_cdp_session(Page& page);
   void close();
+  // The context's pages still open, in the order they opened: the ones a
+  // link or a script opened (new tabs) too.
+  std::vector<std::shared_ptr<Page>> pages() const;
 
  protected:
   void _on_event(const std::string& method, const json& params) override;
+
+ private:
+  friend class Browser;
+  void _add_page(const std::shared_ptr<Page>& page);
+  std::vector<std::weak_ptr<Page>> pages_;
 };
 
 class Browser : public RemoteObject {

@@ -9,9 +9,11 @@
 
 #include "driver/browser.hpp"
 #include "driver/browser_type.hpp"
+#include "driver/cdp_session.hpp"
 #include "driver/dialog.hpp"
 #include "driver/element_handle.hpp"
 #include "driver/frame.hpp"
+#include "driver/json_text.hpp"
 #include "driver/page.hpp"
 #include "driver/transport.hpp"
 
@@ -56,6 +58,7 @@ std::shared_ptr<RemoteObject> _make(std::weak_ptr<Connection> c, const std::stri
   if (type == "Frame") return std::make_shared<Frame>(c, type, guid, std::move(init));
   if (type == "ElementHandle") return std::make_shared<ElementHandle>(c, type, guid, std::move(init));
   if (type == "Dialog") return std::make_shared<Dialog>(c, type, guid, std::move(init));
+  if (type == "CDPSession") return std::make_shared<CDPSession>(c, type, guid, std::move(init));
   return std::make_shared<RemoteObject>(c, type, guid, std::move(init));
 }
 
@@ -227,6 +230,7 @@ void Connection::_pump(Clock::time_point until) {
     while (!closed_ && transport_) {
       auto message = transport_->next_message();
       if (!message) break;
+      repair_lone_surrogates(*message);
       _dispatch(json::parse(*message));
     }
   } catch (const json::exception& e) {
@@ -342,6 +346,11 @@ std::shared_ptr<RemoteObject> Connection::_object_or_throw(const std::string& gu
   auto obj = object(guid);
   if (!obj) throw Error("Playwright driver referred to an object it never created or already disposed (" + guid + ")");
   return obj;
+}
+
+std::shared_ptr<RemoteObject> Connection::parent(const std::string& guid) const {
+  auto it = objects_.find(guid);
+  return it == objects_.end() ? nullptr : object(it->second->parent);
 }
 
 std::vector<std::shared_ptr<RemoteObject>> Connection::objects_of(const std::string& type) const {

@@ -86,6 +86,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // nullptr for a missing reference. Throws Error when it is of another type.
   template <class T>
   std::shared_ptr<T> object_as(const json& ref) const;
+  // The object that created this one on the driver's side (a page's
+  // browser context, a frame's page...), or nullptr.
+  std::shared_ptr<RemoteObject> parent(const std::string& guid) const;
   // Every live object of a protocol type ("Browser", "Page", ...).
   std::vector<std::shared_ptr<RemoteObject>> objects_of(const std::string& type) const;
 

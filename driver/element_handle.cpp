@@ -71,6 +71,9 @@ void ElementHandle::check() { _call("check"); }
 void ElementHandle::uncheck() { _call("uncheck"); }
 void ElementHandle::press(const std::string& key) { _call("press", {{"key", key}}); }
 void ElementHandle::scroll_into_view_if_needed() { _call("scrollIntoViewIfNeeded"); }
+void ElementHandle::set_input_files(const std::vector<std::string>& local_paths) {
+  _call("setInputFiles", {{"localPaths", local_paths}});
+}
 
 std::vector<std::string> ElementHandle::select_option(const std::string& value_or_label) {
   SelectOption o;

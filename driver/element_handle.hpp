@@ -53,6 +53,8 @@ class ElementHandle : public RemoteObject {
   std::vector<std::string> select_option(const std::string& value_or_label);
   std::vector<std::string> select_option(const std::vector<SelectOption>& options);
   void scroll_into_view_if_needed();
+  // Sets the files of an <input type=file>, by their paths on this machine.
+  void set_input_files(const std::vector<std::string>& local_paths);
   void dispose();
 };
 

@@ -17,9 +17,16 @@ void Keyboard::type(const std::string& text) { page_._call("keyboardType", {{"te
 void Keyboard::down(const std::string& key) { page_._call("keyboardDown", {{"key", key}}); }
 void Keyboard::up(const std::string& key) { page_._call("keyboardUp", {{"key", key}}); }
 
+void Mouse::move(double x, double y, int steps) {
+  page_._call("mouseMove", {{"x", x}, {"y", y}, {"steps", steps}});
+}
+void Mouse::down() { page_._call("mouseDown", json::object()); }
+void Mouse::up() { page_._call("mouseUp", json::object()); }
+
 Page::Page(std::weak_ptr<Connection> connection, std::string type, std::string guid, json initializer)
     : RemoteObject(std::move(connection), std::move(type), std::move(guid), std::move(initializer)),
-      keyboard_(*this) {
+      keyboard_(*this),
+      mouse_(*this) {
   const json& init = this->initializer();
   if (init.contains("viewportSize") && init["viewportSize"].is_object())
     viewport_ = Viewport{init["viewportSize"].value("width", 0), init["viewportSize"].value("height", 0)};
@@ -30,6 +37,11 @@ const std::shared_ptr<Frame>& Page::main_frame() const {
   if (!main_frame_) main_frame_ = _connection()->object_as<Frame>(initializer().at("mainFrame"));
   if (!main_frame_) throw Error("Playwright driver gave the page no main frame");
   return main_frame_;
+}
+
+std::shared_ptr<BrowserContext> Page::context() const {
+  if (owned_context_) return owned_context_;
+  return std::dynamic_pointer_cast<BrowserContext>(_connection()->parent(guid()));
 }
 
 void Page::on_dialog(DialogHandler handler) {
@@ -90,6 +102,8 @@ std::string Page::screenshot(const ScreenshotOptions& options) {
   }
   return png;
 }
+
+void Page::bring_to_front() { _call("bringToFront"); }
 
 void Page::go_back(const std::string& wait_until) { _call("goBack", {{"waitUntil", wait_until}}); }
 

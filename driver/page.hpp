@@ -14,6 +14,7 @@ class BrowserContext;
 class Dialog;
 class ElementHandle;
 class Frame;
+class IsolatedWorld;
 class Page;
 
 class Keyboard {
@@ -25,6 +26,19 @@ class Keyboard {
   void type(const std::string& text);
   void down(const std::string& key);
   void up(const std::string& key);
+
+ private:
+  Page& page_;
+};
+
+class Mouse {
+ public:
+  explicit Mouse(Page& page) : page_(page) {}
+  // Moves the pointer to (x, y) in CSS pixels of the viewport, in `steps`
+  // moves, as a hand would.
+  void move(double x, double y, int steps = 1);
+  void down();
+  void up();
 
  private:
   Page& page_;
@@ -59,6 +73,11 @@ class Page : public RemoteObject {
   // PNG bytes of the viewport (or the whole page).
   std::string screenshot(const ScreenshotOptions& options = {});
   Keyboard& keyboard() { return keyboard_; }
+  Mouse& mouse() { return mouse_; }
+  // Makes the page the tab the browser shows.
+  void bring_to_front();
+  // The context the page lives in, when known.
+  std::shared_ptr<BrowserContext> context() const { return context_.lock(); }
   void go_back(const std::string& wait_until = "load");
   void reload(const std::string& wait_until = "load");
   // Waits on the driver's side, dispatching events (dialogs) meanwhile.
@@ -68,6 +87,9 @@ class Page : public RemoteObject {
   bool is_closed() const { return closed_; }
 
   const std::shared_ptr<Frame>& main_frame() const;
+  // The browser context the page lives in; nullptr when the driver has
+  // let go of it.
+  std::shared_ptr<BrowserContext> context() const;
 
  protected:
   void _on_event(const std::string& method, const json& params) override;
@@ -76,15 +98,21 @@ class Page : public RemoteObject {
  private:
   friend class Browser;
   friend class BrowserContext;
+  friend class IsolatedWorld;
   friend class Keyboard;
+  friend class Mouse;
   void _on_dialog(const std::shared_ptr<Dialog>& dialog);
 
   Keyboard keyboard_;
+  Mouse mouse_;
+  std::weak_ptr<BrowserContext> context_;
   mutable std::shared_ptr<Frame> main_frame_;
   DialogHandler dialog_handler_;
   std::shared_ptr<BrowserContext> owned_context_;  // the context made for this page alone
   std::optional<Viewport> viewport_;
   bool closed_ = false;
+  std::shared_ptr<IsolatedWorld> isolated_world_;  // made on first use
+  bool no_cdp_ = false;                            // the browser offers no CDP session
 };
 
 }  // namespace pw

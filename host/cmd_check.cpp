@@ -2,8 +2,9 @@
 // "FILE:LINE: message" line each, without a browser.
 #include <iostream>
 
-#include "agent/step_reader/step_reader.hpp"
 #include "command.hpp"
+#include "run_files.hpp"
+#include "run_variables.hpp"
 #include "step_file.hpp"
 
 namespace plainstep::host {
@@ -13,32 +14,37 @@ std::string _count(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// Prints the issues of one file; returns how many there were.
-size_t _check_file(const StepReader& reader, const StepFile& file) {
+// Prints the issues of one file, and of the files its run steps run;
+// returns how many there were.
+size_t _check_file(const StepFile& file, const WordingOptions& options) {
   size_t issues = 0;
-  auto report = [&](int line, const std::string& message) {
-    std::cout << file.path << ":" << line << ": " << message << "\n";
+  for (const std::string& line : wording_issues(file, options)) {
+    std::cout << line << "\n";
     ++issues;
-  };
-  for (const StepLine& step : file.steps) {
-    // A url: line among the steps would be read as a step and fail the run.
-    if (is_url_line(step.text)) {
-      report(step.line, "url: line after the first step; the start address must come first");
-      continue;
-    }
-    for (const std::string& message : reader.validate(step.text)) report(step.line, message);
   }
-  if (file.steps.empty()) report(1, "no steps in this file");
+  if (file.steps.empty()) {
+    std::cout << file.path << ":1: no steps in this file\n";
+    ++issues;
+  }
   return issues;
 }
 
-int _check(const std::vector<std::string>& paths) {
-  const StepReader reader;
+int _check(const std::vector<std::string>& paths, const std::vector<std::string>& var_args) {
+  // A step may use what --var gives the run; the environment counts too.
+  WordingOptions options{false, true, {}};
+  for (const auto& arg : var_args) {
+    try {
+      options.vars.insert(parse_var_argument(arg));
+    } catch (const std::invalid_argument& e) {
+      std::cerr << "plainstep check: " << e.what() << "\n";
+      return EXIT_USAGE;
+    }
+  }
   size_t issues = 0, checked = 0, unreadable = 0;
   for (const std::string& path : paths) {
     try {
       StepFile file = read_step_file(path);
-      issues += _check_file(reader, file);
+      issues += _check_file(file, options);
       ++checked;
     } catch (const std::invalid_argument& e) {
       std::cerr << "plainstep check: " << e.what() << "\n";
@@ -56,10 +62,15 @@ int _check(const std::vector<std::string>& paths) {
 const RegisterCommand _cmd("check", "Check the wording of step files without a browser", 20,
                            [](CLI::App& app) -> Runner {
   auto paths = std::make_shared<std::vector<std::string>>();
+  auto vars = std::make_shared<std::vector<std::string>>();
   app.add_option("files", *paths, "Step files")->required();
-  app.footer("Prints FILE:LINE: message for every issue, then a count.\n"
+  app.add_option("--var", *vars, "A variable the run will set, as for run (repeatable)")
+      ->type_name("NAME=VALUE")->allow_extra_args(false);
+  app.footer("Prints FILE:LINE: message for every issue, then a count. The files run steps\n"
+             "run are checked in place; a variable must be remembered by a step before it,\n"
+             "given with --var or set in the environment.\n"
              "Exit status: 0 when clean, 1 when any issue, 2 when a file cannot be read.");
-  return [paths] { return _check(*paths); };
+  return [paths, vars] { return _check(*paths, *vars); };
 });
 
 }  // namespace

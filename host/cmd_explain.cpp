@@ -3,11 +3,14 @@
 // candidates it chose among: the tool for "why did it click that".
 #include <filesystem>
 #include <iostream>
+#include <set>
+#include <sstream>
 
 #include "command.hpp"
 #include "config.hpp"
 #include "run_address.hpp"
 #include "run_step.hpp"
+#include "run_variables.hpp"
 #include "step_file.hpp"
 #include "text/text.hpp"
 
@@ -20,9 +23,32 @@ constexpr size_t _CANDIDATES_SHOWN = 5;
 struct ExplainFlags {
   std::string url;
   std::vector<std::string> steps;
-  std::optional<std::string> screenshot;
+  std::optional<std::string> screenshot, base_url;
+  std::vector<std::string> vars, masked;
   int timeout_ms = 5000;
 };
+
+// What an action does, in the words of the vocabulary: how explain tells a
+// check from an action.
+std::string _does(const std::string& action) {
+  const auto a = action_named(action);
+  if (!a) return "an action the language does not have";
+  std::string what;
+  switch (info(*a).effect) {
+    case Effect::acts: what = "acts on "; break;
+    case Effect::checks: what = "checks "; break;
+    case Effect::reads: what = "reads "; break;
+  }
+  switch (info(*a).target) {
+    case TargetKind::element: return what + "an element";
+    case TargetKind::text: return what + "text on the page";
+    case TargetKind::page: return what + "the page itself (its address, title or tabs)";
+    case TargetKind::dialog: return what + "the dialog";
+    case TargetKind::keys: return what + "the focused element with keys";
+    case TargetKind::none: return what + "no element (a pause, or the steps of another file)";
+  }
+  return what;
+}
 
 void _explain_result(std::ostream& out, const StepEvidence& ev) {
   if (!ev.routed) {
@@ -59,9 +85,24 @@ void _explain_result(std::ostream& out, const StepEvidence& ev) {
 int _explain(const ExplainFlags& f) {
   std::string url = resolve_start_url(f.url, std::filesystem::current_path().string());
   std::vector<std::string> steps = steps_from_arguments(f.steps, std::cin);
+  RunSettings settings{f.timeout_ms, std::nullopt, f.base_url, {},
+                       std::set<std::string>(f.masked.begin(), f.masked.end())};
+  for (const auto& arg : f.vars) {
+    try {
+      auto [name, value] = parse_var_argument(arg);
+      settings.vars.insert_or_assign(name, value);
+    } catch (const std::invalid_argument& e) {
+      std::cerr << "plainstep explain: " << e.what() << "\n";
+      return EXIT_USAGE;
+    }
+  }
   SessionKeeper keeper;
   keeper.open(url);
-  StepRunner runner(keeper, RunSettings{f.timeout_ms, std::nullopt});
+  StepRunner runner(keeper, settings);
+  // Relative paths (go to, upload, run) are taken from the working folder.
+  runner.set_source((std::filesystem::current_path() / "explain").string());
+  runner.on_run_started = [](const StepReport& s) { print_step_start(std::cout, s); };
+  runner.on_nested_done = [](const StepReport& s) { print_step(std::cout, s); };
   std::string shot_error;
   bool shot = false;
   if (f.screenshot)
@@ -74,20 +115,28 @@ int _explain(const ExplainFlags& f) {
   for (const auto& step : steps) {
     if (text::trim(step).empty()) continue;
     ++n;
-    std::cout << "step " << n << ": " << step << "\n";
+    std::cout << runner.variables().mask("step " + std::to_string(n) + ": " + step) << "\n";
     try {
-      std::cout << "  parsed:     " << to_json(reader.parse(step)).dump() << "\n";
+      ParsedInstruction p = reader.parse(step);
+      std::cout << "  parsed:     " << to_json(p).dump() << "\n";
+      std::cout << "  action:     " << _does(p.action) << "\n";
     } catch (const std::exception& e) {
       std::cout << "  parsed:     (" << e.what() << ")\n";
     }
     StepReport r = runner.run(n, n, step);
+    std::ostringstream shown;
     if (auto plan = runner.evidence().routed; plan && plan->route == Route::spatial) {
-      ParsedInstruction p = reader.parse(step);
-      std::cout << "  grid given: "
-                << text::quoted_literal(plan_route(p, step).spatial_instruction.target.value_or(""))
-                << "\n";
+      try {
+        ParsedInstruction p = runner.variables().expand(reader.parse(step));
+        shown << "  grid given: "
+              << text::quoted_literal(plan_route(p, step).spatial_instruction.target.value_or(""))
+              << "\n";
+      } catch (const std::invalid_argument&) {
+        // the step's own report says what it could not read
+      }
     }
-    _explain_result(std::cout, runner.evidence());
+    _explain_result(shown, runner.evidence());
+    std::cout << runner.variables().mask(shown.str());
     std::cout << "  outcome:    " << status_word(r.status) << "  " << r.outcome << "\n";
     for (const auto& d : r.details) std::cout << "              " << d << "\n";
     std::cout << std::flush;
@@ -117,6 +166,13 @@ const RegisterCommand _cmd(
                      "Save a PNG with the last chosen element framed")->type_name("FILE");
       app.add_option("--timeout", f->timeout_ms, "Auto-wait per step in milliseconds (default 5000)")
           ->envname("PLAINSTEP_TIMEOUT")->type_name("MS")->check(CLI::Range(1, 3600000));
+      app.add_option("--var", f->vars, "Set a variable steps use as ${NAME} (repeatable)")
+          ->type_name("NAME=VALUE")->allow_extra_args(false);
+      app.add_option("--mask", f->masked, "Show this variable's value as **** (repeatable)")
+          ->type_name("NAME")->allow_extra_args(false);
+      app.add_option("--base-url", f->base_url,
+                     "What relative go to and verify url addresses are taken from")
+          ->envname("PLAINSTEP_BASE_URL")->type_name("URL");
       app.footer("Steps run in order, so later steps see what earlier ones did.\n"
                  "Exit status: 0 every step passed, 1 a step failed, 2 usage errors.");
       return [f] { return _explain(*f); };

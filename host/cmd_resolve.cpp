@@ -41,7 +41,10 @@ int _resolve(const ResolveArgs& a) {
   } catch (const std::invalid_argument& e) {
     return _fail(e.what());
   }
-  if (!parsed.target)
+  const auto action = action_of(parsed);
+  const bool on_page = action && (info(*action).target == TargetKind::element ||
+                                  info(*action).target == TargetKind::text);
+  if (!parsed.target || (action && !on_page && info(*action).target != TargetKind::keys))
     return _fail("the step " + text::quoted_literal(a.step) + " (" + parsed.action +
                  ") names no element or text to resolve");
   PageRecords page;

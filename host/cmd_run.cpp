@@ -8,6 +8,7 @@
 #include "host_config.hpp"
 #include "run_files.hpp"
 #include "run_step.hpp"
+#include "run_variables.hpp"
 
 namespace plainstep::host {
 
@@ -15,7 +16,8 @@ namespace {
 
 struct RunFlags {
   std::vector<std::string> files;
-  std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts;
+  std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts, base_url;
+  std::vector<std::string> vars, masked;
   bool headed = false, maximized = false, no_check = false;
   int timeout_ms = 5000;
 };
@@ -43,7 +45,8 @@ void _skip_rest(FileReport& report, const StepFile& file, size_t from, std::ostr
   }
 }
 
-FileReport _run_file(const ReadyFile& rf, const RunFlags& flags, std::ostream& out) {
+FileReport _run_file(const ReadyFile& rf, const RunFlags& flags,
+                     const std::map<std::string, std::string>& vars, std::ostream& out) {
   auto start = Clock::now();
   FileReport report;
   report.path = rf.file.path;
@@ -60,8 +63,13 @@ FileReport _run_file(const ReadyFile& rf, const RunFlags& flags, std::ostream& o
     report.seconds = seconds_since(start);
     return report;
   }
-  RunSettings settings{flags.timeout_ms, flags.artifacts};
+  RunSettings settings{flags.timeout_ms, flags.artifacts, flags.base_url, vars,
+                       std::set<std::string>(flags.masked.begin(), flags.masked.end())};
   StepRunner runner(keeper, settings);
+  runner.set_source(rf.file.path);
+  // The steps of a shared file show as they finish, under the run step.
+  runner.on_run_started = [&](const StepReport& s) { print_step_start(out, s); out << std::flush; };
+  runner.on_nested_done = [&](const StepReport& s) { print_step(out, s); out << std::flush; };
   std::string stem = std::filesystem::path(rf.file.path).stem().string();
   for (size_t i = 0; i < rf.file.steps.size(); ++i) {
     const StepLine& line = rf.file.steps[i];
@@ -78,7 +86,8 @@ FileReport _run_file(const ReadyFile& rf, const RunFlags& flags, std::ostream& o
                                                                             : "the browser stopped answering: " + why);
     }
     if (s.status == StepStatus::fail && flags.artifacts)
-      for (const auto& a : save_artifacts(keeper, runner.evidence(), *flags.artifacts, stem, s.number))
+      for (const auto& a : save_artifacts(keeper, runner.evidence(), *flags.artifacts, stem, s.number,
+                                          &runner.variables()))
         s.details.push_back("artifact: " + a);
     print_step(out, s);
     out << std::flush;
@@ -100,10 +109,19 @@ FileReport _run_file(const ReadyFile& rf, const RunFlags& flags, std::ostream& o
 int _run(const RunFlags& flags) {
   auto start = Clock::now();
   _apply(flags);
-  auto ready = prepare_files(flags.files, flags.url, !flags.no_check, std::cerr);
+  std::map<std::string, std::string> vars;
+  for (const auto& arg : flags.vars) {
+    try {
+      vars.insert_or_assign(parse_var_argument(arg).first, parse_var_argument(arg).second);
+    } catch (const std::invalid_argument& e) {
+      std::cerr << "plainstep run: " << e.what() << "\n";
+      return EXIT_USAGE;
+    }
+  }
+  auto ready = prepare_files(flags.files, flags.url, !flags.no_check, std::cerr, vars);
   if (!ready) return EXIT_USAGE;
   std::vector<FileReport> reports;
-  for (const auto& rf : *ready) reports.push_back(_run_file(rf, flags, std::cout));
+  for (const auto& rf : *ready) reports.push_back(_run_file(rf, flags, vars, std::cout));
   double total = seconds_since(start);
   std::cout << "\n";
   print_summary(std::cout, reports, total);
@@ -148,11 +166,20 @@ const RegisterCommand _cmd(
           ->envname("PLAINSTEP_ARTIFACTS")->type_name("DIR");
       app.add_flag("--no-check", f->no_check, "Run files even when their wording has issues")
           ->envname("PLAINSTEP_NO_CHECK");
+      app.add_option("--var", f->vars, "Set a variable steps use as ${NAME} (repeatable)")
+          ->type_name("NAME=VALUE")->allow_extra_args(false);
+      app.add_option("--mask", f->masked,
+                     "Show the value of this variable as **** everywhere, as for names holding "
+                     "PASSWORD, SECRET, TOKEN or KEY (repeatable)")
+          ->type_name("NAME")->allow_extra_args(false);
+      app.add_option("--base-url", f->base_url,
+                     "What relative go to and verify url addresses are taken from")
+          ->envname("PLAINSTEP_BASE_URL")->type_name("URL");
       app.footer(
           "Exit status: 0 every file passed, 1 a file failed, 2 usage or input errors.\n"
           "Environment: PLAINSTEP_URL, PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,\n"
           "PLAINSTEP_VIEWPORT, PLAINSTEP_TIMEOUT, PLAINSTEP_SNAPSHOTS, PLAINSTEP_JUNIT,\n"
-          "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK; a flag overrides its variable.");
+          "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL; a flag overrides its variable.");
       return [f] { return _run(*f); };
     });
 

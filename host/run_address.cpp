@@ -10,9 +10,7 @@ namespace plainstep::host {
 
 namespace fs = std::filesystem;
 
-namespace {
-// "http://", "file:", "about:blank", "data:...": anything with a scheme.
-bool _has_scheme(std::string_view a) {
+bool has_scheme(std::string_view a) {
   size_t colon = a.find(':');
   if (colon == std::string_view::npos || colon < 2) return false;  // "C:" style is no scheme here
   if (!std::isalpha(static_cast<unsigned char>(a[0]))) return false;
@@ -22,7 +20,6 @@ bool _has_scheme(std::string_view a) {
   }
   return true;
 }
-}  // namespace
 
 std::string file_url(const std::string& absolute_path) {
   static const char* _HEX = "0123456789ABCDEF";
@@ -48,7 +45,7 @@ std::string file_url(const std::string& absolute_path) {
 std::string resolve_start_url(std::string_view address, const std::string& base_dir) {
   std::string a = text::trim(address);
   if (a.empty()) throw std::invalid_argument("the start address is empty");
-  if (_has_scheme(a)) return a;
+  if (has_scheme(a)) return a;
   // A path, possibly with a #fragment or ?query that is not part of the file name.
   std::string path = a, suffix;
   if (size_t cut = a.find_first_of("?#"); cut != std::string::npos) {

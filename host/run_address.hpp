@@ -10,6 +10,9 @@ namespace plainstep::host {
 // a local file that does not exist.
 std::string resolve_start_url(std::string_view address, const std::string& base_dir);
 
+// "http://", "file:", "about:blank", "data:...": an address with a scheme.
+bool has_scheme(std::string_view address);
+
 // "/a b/c.html" as "file:///a%20b/c.html".
 std::string file_url(const std::string& absolute_path);
 

@@ -56,7 +56,7 @@ bool framed_screenshot(SessionKeeper& keeper, const ElementRef& outline, const s
 
 std::vector<std::string> save_artifacts(SessionKeeper& keeper, const StepEvidence& evidence,
                                         const std::string& dir, const std::string& stem,
-                                        int step_number) {
+                                        int step_number, const Variables* variables) {
   std::vector<std::string> written;
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -66,7 +66,8 @@ std::vector<std::string> save_artifacts(SessionKeeper& keeper, const StepEvidenc
   if (evidence.url) {
     PageRecords page{*evidence.url, evidence.elements, evidence.text_elements};
     std::ofstream out(base + ".json");
-    out << snapshot_json(page).dump(2) << "\n";
+    std::string content = snapshot_json(page).dump(2) + "\n";
+    out << (variables ? variables->mask(std::move(content)) : content);
     written.push_back(out ? base + ".json" : "cannot write " + text::quoted_literal(base + ".json"));
   }
   std::string error;

@@ -1,42 +1,139 @@
 #include "run_files.hpp"
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "agent/step_reader/step_reader.hpp"
 #include "run_address.hpp"
+#include "run_variables.hpp"
 #include "text/text.hpp"
 
 namespace plainstep::host {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> wording_issues(const StepFile& file) {
-  StepReader reader;
+namespace {
+
+// One walk through a file and the files its run steps run, in run order:
+// what variables are set by then, and which files are running.
+struct _Walk {
+  const StepReader& reader;
+  const WordingOptions& options;
+  std::set<std::string> remembered;
+  std::vector<std::string> running;  // canonical paths, outermost first
+  std::vector<std::string> labels;   // the same files as written
   std::vector<std::string> out;
-  for (const auto& s : file.steps) {
-    std::string where = file.path + ":" + std::to_string(s.line) + ": ";
-    std::vector<std::string> issues;
-    try {
-      issues = reader.validate(s.text);
-    } catch (const std::exception& e) {
-      issues.push_back(e.what());
-    }
-    std::string lower = text::lower(s.text);
-    if (issues.empty() && lower != "back" && lower != "refresh") {
-      try {
-        reader.parse(s.text);
-      } catch (const std::exception& e) {
-        issues.push_back(e.what());
-      }
-    }
-    for (const auto& i : issues) out.push_back(where + i);
+
+  bool known(const std::string& name) const {
+    return remembered.count(name) || options.vars.count(name) || std::getenv(name.c_str());
   }
-  return out;
+
+  void file(const StepFile& f, const std::string& canonical);
+  void step(const StepFile& f, const StepLine& s);
+  void run_step(const StepFile& f, const StepLine& s, const std::string& written);
+};
+
+std::string _canonical(const fs::path& p) {
+  std::error_code ec;
+  return fs::weakly_canonical(fs::absolute(p, ec), ec).string();
+}
+
+void _Walk::file(const StepFile& f, const std::string& canonical) {
+  running.push_back(canonical);
+  labels.push_back(f.path);
+  for (const auto& s : f.steps) step(f, s);
+  running.pop_back();
+  labels.pop_back();
+}
+
+void _Walk::step(const StepFile& f, const StepLine& s) {
+  const std::string where = f.path + ":" + std::to_string(s.line) + ": ";
+  if (options.url_lines && is_url_line(s.text)) {
+    out.push_back(where + "url: line after the first step; the start address must come first");
+    return;
+  }
+  std::vector<std::string> issues;
+  try {
+    issues = reader.validate(s.text);
+  } catch (const std::exception& e) {
+    issues.push_back(e.what());
+  }
+  std::optional<ParsedInstruction> parsed;
+  std::string lower = text::lower(s.text);
+  if (issues.empty() && lower != "back" && lower != "refresh") {
+    try {
+      parsed = reader.parse(s.text);
+    } catch (const std::exception& e) {
+      if (options.parse) issues.push_back(e.what());
+    }
+  }
+  for (const auto& name : variables_in(s.text))
+    if (!known(name))
+      issues.push_back("unknown variable ${" + name + "}: no step before it remembers it (remember text ... as " +
+                       name + "), and no --var " + name + "=... or environment variable " + name +
+                       " sets it");
+  for (const auto& i : issues) out.push_back(where + i);
+  if (!parsed) return;
+  const auto a = action_of(*parsed);
+  if ((a == Action::remember_text || a == Action::remember_text_spatial) && parsed->value)
+    remembered.insert(*parsed->value);
+  if (a == Action::run_file && parsed->target) run_step(f, s, *parsed->target);
+}
+
+void _Walk::run_step(const StepFile& f, const StepLine& s, const std::string& written) {
+  const std::string where = f.path + ":" + std::to_string(s.line) + ": ";
+  // A file named by a variable is known only once the run sets it.
+  std::string name = written;
+  for (const auto& v : variables_in(written)) {
+    if (remembered.count(v) || !known(v)) return;
+    const std::string value = options.vars.count(v) ? options.vars.at(v) : std::getenv(v.c_str());
+    name = text::replace_all(name, "${" + v + "}", value);
+  }
+  fs::path path(name);
+  if (path.is_relative()) path = fs::path(f.path).parent_path() / path;
+  const std::string canonical = _canonical(path);
+  auto again = std::find(running.begin(), running.end(), canonical);
+  if (again != running.end()) {
+    std::string chain;
+    for (auto it = labels.begin() + (again - running.begin()); it != labels.end(); ++it)
+      chain += (chain.empty() ? "" : " runs ") + *it;
+    out.push_back(where + "run " + written + " makes a cycle: " + chain + ", which runs " + written +
+                  " again; the steps would never end");
+    return;
+  }
+  StepFile shared;
+  try {
+    shared = read_step_file(path.string());
+  } catch (const std::exception& e) {
+    out.push_back(where + "cannot run " + written + ": " + e.what());
+    return;
+  }
+  if (shared.steps.empty()) {
+    out.push_back(where + "cannot run " + written + ": " + path.string() + " has no steps");
+    return;
+  }
+  file(shared, canonical);
+}
+
+}  // namespace
+
+std::vector<std::string> wording_issues(const StepFile& file, const WordingOptions& options) {
+  StepReader reader;
+  _Walk walk{reader, options, {}, {}, {}, {}};
+  walk.file(file, _canonical(file.path));
+  // A shared file run twice is reported once.
+  std::vector<std::string> unique;
+  for (auto& line : walk.out)
+    if (std::find(unique.begin(), unique.end(), line) == unique.end()) unique.push_back(std::move(line));
+  return unique;
 }
 
 std::optional<std::vector<ReadyFile>> prepare_files(const std::vector<std::string>& paths,
                                                     const std::optional<std::string>& url_override,
-                                                    bool check_wording, std::ostream& err) {
+                                                    bool check_wording, std::ostream& err,
+                                                    const std::map<std::string, std::string>& vars) {
   std::vector<ReadyFile> ready;
   bool ok = true;
   std::optional<std::string> override_url;
@@ -58,7 +155,7 @@ std::optional<std::vector<ReadyFile>> prepare_files(const std::vector<std::strin
       continue;
     }
     if (check_wording)
-      for (const auto& line : wording_issues(rf.file)) {
+      for (const auto& line : wording_issues(rf.file, WordingOptions{true, false, vars})) {
         err << line << "\n";
         ok = false;
       }

@@ -28,8 +28,14 @@ std::string _seconds(double s) {
 
 std::string _step_block(const StepReport& s) {
   std::ostringstream o;
-  print_step(o, s);
+  print_step_block(o, s);
   return o.str();
+}
+
+// Where a step's line starts, and what names it.
+std::string _head(const StepReport& s) {
+  if (s.depth == 0) return "  " + std::to_string(s.number);
+  return std::string(2 + 4 * static_cast<size_t>(s.depth), ' ') + s.where;
 }
 }  // namespace
 
@@ -84,11 +90,22 @@ std::string describe_element(const Element& e) {
 }
 
 void print_step(std::ostream& out, const StepReport& s) {
-  out << "  " << s.number << "  " << s.text << "  " << status_word(s.status);
+  out << _head(s) << "  " << s.text << "  " << status_word(s.status);
   if (s.status != StepStatus::skip) out << "  " << _seconds(s.seconds);
   if (!s.outcome.empty()) out << "  " << s.outcome;
   out << "\n";
-  for (const auto& d : s.details) out << "       " << d << "\n";
+  const std::string indent(7 + 4 * static_cast<size_t>(s.depth), ' ');
+  for (const auto& d : s.details) out << indent << d << "\n";
+}
+
+void print_step_start(std::ostream& out, const StepReport& s) { out << _head(s) << "  " << s.text << "\n"; }
+
+void print_step_block(std::ostream& out, const StepReport& s) {
+  if (!s.nested.empty()) {
+    print_step_start(out, s);
+    for (const auto& n : s.nested) print_step_block(out, n);
+  }
+  print_step(out, s);
 }
 
 void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds) {

@@ -21,6 +21,11 @@ struct StepReport {
   double seconds = 0;
   std::string outcome;          // what it resolved to, or the extracted value
   std::vector<std::string> details;  // failure: what was looked for, what was found
+  // A step of a shared step file (run FILE): how deep, and where it stands
+  // ("login.steps:3"); its own steps, for a run step.
+  int depth = 0;
+  std::string where{};
+  std::vector<StepReport> nested{};
 };
 
 struct FileReport {
@@ -39,8 +44,15 @@ struct FileReport {
 std::string describe_element(const Element& e);
 
 // "  3  click Login  PASS  0.21s  button "Login" at (120, 340)" plus the
-// indented detail lines of a failure.
+// indented detail lines of a failure. A step of a shared file is indented
+// under the step that ran it and named by its place ("login.steps:3").
 void print_step(std::ostream& out, const StepReport& step);
+
+// The line a run step shows when it starts, before its own steps.
+void print_step_start(std::ostream& out, const StepReport& step);
+
+// A step as a whole: a run step's start, its steps and its own line.
+void print_step_block(std::ostream& out, const StepReport& step);
 
 // "N passed, N failed" alone on its line, then the total time.
 void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds);

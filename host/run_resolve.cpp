@@ -1,5 +1,6 @@
 #include "run_resolve.hpp"
 
+#include <optional>
 #include <stdexcept>
 
 #include "strategy.hpp"
@@ -14,9 +15,36 @@ const Strategy& _need(const char* name) {
   return *s;
 }
 
-bool _is_element_check(const std::string& action) {
-  return action == "verify_present" || action == "verify_visible" || action == "verify_enabled" ||
-         action == "verify_disabled";
+// An element check answered from the element's record: the state it
+// asks for, and whether nothing found makes it hold.
+struct _RecordCheck {
+  bool (*holds)(const State&);
+  bool holds_when_absent;
+};
+
+std::optional<_RecordCheck> _record_check(const std::string& action) {
+  const auto a = action_named(action);
+  if (!a) return std::nullopt;
+  switch (*a) {
+    case Action::verify_present: return _RecordCheck{[](const State&) { return true; }, false};
+    case Action::verify_visible: return _RecordCheck{[](const State& s) { return *s.visible; }, false};
+    case Action::verify_enabled: return _RecordCheck{[](const State& s) { return *s.enabled; }, false};
+    case Action::verify_disabled: return _RecordCheck{[](const State& s) { return !*s.enabled; }, false};
+    case Action::verify_not_present: return _RecordCheck{[](const State&) { return false; }, true};
+    case Action::verify_not_visible: return _RecordCheck{[](const State& s) { return !*s.visible; }, true};
+    case Action::verify_not_enabled: return _RecordCheck{[](const State& s) { return !*s.enabled; }, false};
+    default: return std::nullopt;
+  }
+}
+
+bool _is_element_check(const std::string& action) { return _record_check(action).has_value(); }
+
+// Steps that act where the pointer goes: with no element to name, the
+// plain text that reads so is hovered, double-clicked, dragged.
+bool _by_pointer(const std::string& action) {
+  const auto a = action_named(action);
+  return a && (*a == Action::hover || *a == Action::double_click || *a == Action::right_click ||
+               *a == Action::drag);
 }
 
 // A checkbox, radio, select or field shows no text of its own: a person
@@ -37,7 +65,17 @@ bool _by_label(const ParsedInstruction& parsed, const Elements& elements,
 }  // namespace
 
 bool looks_up_field_labels(const std::string& action) {
-  return action == "click" || action == "hover" || _is_element_check(action);
+  if (_is_element_check(action)) return true;
+  const auto a = action_named(action);
+  if (!a) return false;
+  switch (*a) {
+    // Double and right clicks and drags go where the pointer goes: with no
+    // element to name, the text that reads so, never a field it labels.
+    case Action::click:
+    case Action::hover:
+    case Action::scroll_to: return true;
+    default: return false;
+  }
 }
 
 std::string names_nothing_message(std::string_view step) {
@@ -46,21 +84,15 @@ std::string names_nothing_message(std::string_view step) {
 }
 
 void verify_from_record(const std::string& action, ResolutionResult& r) {
-  if (!_is_element_check(action)) return;
+  const std::optional<_RecordCheck> check = _record_check(action);
+  if (!check) return;
   State s;
   if (r.resolved && r.element) {
     s.present = true;
     s.visible = r.element->is_visible.value_or(false);
     s.enabled = r.element->is_enabled.value_or(false);
   }
-  bool v = false;
-  if (s.present) {
-    if (action == "verify_present") v = true;
-    else if (action == "verify_visible") v = *s.visible;
-    else if (action == "verify_enabled") v = *s.enabled;
-    else v = !*s.enabled;
-  }
-  r.verified = v;
+  r.verified = s.present ? check->holds(s) : check->holds_when_absent;
   r.state = s;
 }
 
@@ -84,10 +116,10 @@ RoutedResult resolve_routed(const ParsedInstruction& parsed, const Elements& ele
   const bool words_matched = out.result.resolved;
   out.by_label = _by_label(parsed, elements, text_elements, out.result);
   out.label_over_words = out.by_label && words_matched;
-  if (!out.result.resolved && parsed.action == "hover") {
+  if (!out.result.resolved && _by_pointer(parsed.action)) {
     // A tooltip may hang on plain text ("hover Help"): hover the visible
     // text that names it, as extracting text would find it.
-    ParsedInstruction as_text{"extract_text", parsed.target, std::nullopt,
+    ParsedInstruction as_text{std::string(action_name(Action::extract_text)), parsed.target, std::nullopt,
                               parsed.ordinal.value_or(1), parsed.literal_target};
     ResolutionResult r = _need("lexical")(as_text, elements, text_elements);
     if (r.resolved) {

@@ -10,28 +10,37 @@ namespace plainstep::host {
 
 namespace {
 
-// Relation keywords as word sequences; the grid locator knows the same ones.
-const std::vector<std::vector<std::string>> _RELATION_WORDS = {
-    {"next", "to"}, {"below"}, {"under"}, {"above"}, {"left", "of"}, {"right", "of"}, {"near"}};
+// Relation keywords as word sequences.
+const std::vector<std::vector<std::string>> _RELATION_WORDS = [] {
+  std::vector<std::vector<std::string>> out;
+  for (const RelationWord& r : RELATION_WORDS) out.push_back(text::split_ws(r.words));
+  return out;
+}();
 
-const std::set<std::string> _ORDINAL_WORDS = {"first", "second", "third", "fourth", "fifth",
-                                              "1st",   "2nd",    "3rd",   "4th",    "5th"};
-const std::set<std::string> _TYPE_WORDS = {"button", "btn",     "link",   "anchor",  "input",
-                                           "field",  "textbox", "select", "dropdown"};
+bool _is_ordinal_word(const std::string& w) {
+  for (const OrdinalWord& o : ORDINAL_WORDS)
+    if (o.word == w) return true;
+  return false;
+}
 
-// The step reader's ordinal words, in the order of their numbers.
-constexpr std::array<const char*, 5> _ORDINAL_BY_NUMBER = {"first", "second", "third", "fourth",
-                                                           "fifth"};
+// The words that place an element of a type in the grid ("the third button").
+bool _is_grid_type_word(const std::string& w) {
+  const TypeWord* t = type_word(w);
+  return t && !t->grid_type.empty();
+}
 
-// Actions whose target names an element, so a phrase may place it spatially.
-const std::set<std::string> _ELEMENT_ACTIONS = {
-    "click", "type", "select", "hover", "extract_text",
-    "verify_present", "verify_visible", "verify_enabled", "verify_disabled"};
+// The step reader's ordinal word for a number ("second" for 2).
+std::optional<std::string> _spelled_ordinal(int n) {
+  for (const OrdinalWord& o : ORDINAL_WORDS)
+    if (o.spelled && o.number == n) return std::string(o.word);
+  return std::nullopt;
+}
 
-// Actions whose target is text to look for: always text matching.
-const std::set<std::string> _TEXT_ACTIONS = {"find_text", "find_exact_text", "verify_text_present",
-                                             "verify_text_visible", "verify_spatial_text",
-                                             "extract_text_spatial"};
+// What the action's target names; nullopt for an action the language lacks.
+std::optional<TargetKind> _target_kind(const std::string& action) {
+  if (auto a = action_named(action)) return info(*a).target;
+  return std::nullopt;
+}
 
 std::vector<std::string> _words(std::string_view phrase) {
   return text::split_ws(text::lower(phrase));
@@ -41,26 +50,43 @@ std::vector<std::string> _words(std::string_view phrase) {
 // the step does not start the way `action` is written.
 std::vector<std::string> _words_after_action(std::string_view step, const std::string& action) {
   std::vector<std::string> w = _words(text::replace_all(step, "\"", " "));
+  const auto opens = [&](std::initializer_list<const char*> words) {
+    size_t k = 0;
+    for (const char* word : words)
+      if (k >= w.size() || w[k++] != word) return false;
+    return true;
+  };
   size_t i = 0;
-  if (action == "click") {
-    if (w.empty() || w[0] != "click") return {};
-    i = 1;
-  } else if (action == "extract_text") {
-    if (w.size() >= 2 && w[0] == "extract" && w[1] == "text") i = 2;
-    else if (!w.empty() && w[0] == "extract_text") i = 1;
-    else return {};
-    if (i < w.size() && w[i] == "from") ++i;
-  } else {
-    return {};
+  bool from = false;  // "extract text from second Price"
+  const auto a = action_named(action);
+  if (!a) return {};
+  switch (*a) {
+    case Action::click: i = opens({"click"}) ? 1 : 0; break;
+    case Action::double_click: i = opens({"double", "click"}) ? 2 : 0; break;
+    case Action::right_click: i = opens({"right", "click"}) ? 2 : 0; break;
+    case Action::drag: i = opens({"drag"}) ? 1 : 0; break;
+    case Action::extract_text:
+      i = opens({"extract", "text"}) ? 2 : opens({"extract_text"}) ? 1 : 0;
+      from = true;
+      break;
+    case Action::remember_text:
+      i = opens({"remember", "text"}) ? 2 : 0;
+      from = true;
+      break;
+    default: break;
   }
+  if (i == 0) return {};
+  if (from && i < w.size() && w[i] == "from") ++i;
   return {w.begin() + static_cast<std::ptrdiff_t>(i), w.end()};
 }
 
 // The ordinal word the step reader took out of the phrase, if it did.
 std::optional<std::string> _moved_ordinal(const ParsedInstruction& p,
                                           std::optional<std::string_view> step) {
-  if (!p.ordinal || *p.ordinal < 1 || *p.ordinal > 5) return std::nullopt;
-  std::string word = _ORDINAL_BY_NUMBER[static_cast<size_t>(*p.ordinal - 1)];
+  if (!p.ordinal) return std::nullopt;
+  std::optional<std::string> spelled = _spelled_ordinal(*p.ordinal);
+  if (!spelled) return std::nullopt;
+  std::string word = *spelled;
   if (step) {
     auto rest = _words_after_action(*step, p.action);
     if (rest.empty() || rest[0] != word) return std::nullopt;
@@ -85,19 +111,19 @@ bool holds_relation(std::string_view phrase) {
 
 bool holds_ordinal(std::string_view phrase) {
   for (const auto& w : _words(phrase))
-    if (_ORDINAL_WORDS.count(w)) return true;
+    if (_is_ordinal_word(w)) return true;
   return false;
 }
 
 bool holds_type_word(std::string_view phrase) {
   for (const auto& w : _words(phrase))
-    if (_TYPE_WORDS.count(w)) return true;
+    if (_is_grid_type_word(w)) return true;
   return false;
 }
 
 bool names_nothing(const ParsedInstruction& p) {
-  if (!_ELEMENT_ACTIONS.count(p.action) && !_TEXT_ACTIONS.count(p.action) &&
-      p.action != "sendkeys" && p.action != "press_key")
+  const auto kind = _target_kind(p.action);
+  if (kind != TargetKind::element && kind != TargetKind::text && kind != TargetKind::keys)
     return false;
   return !p.target || text::trim(*p.target).empty();
 }
@@ -105,11 +131,13 @@ bool names_nothing(const ParsedInstruction& p) {
 RoutePlan plan_route(const ParsedInstruction& parsed, std::optional<std::string_view> step) {
   RoutePlan plan;
   plan.spatial_instruction = parsed;
-  if (_TEXT_ACTIONS.count(parsed.action)) {
+  const auto kind = _target_kind(parsed.action);
+  // A count is of what the words name, never of one placed element.
+  if (kind == TargetKind::text || parsed.action == action_name(Action::verify_count)) {
     plan.route = Route::lexical;
     return plan;
   }
-  if (!_ELEMENT_ACTIONS.count(parsed.action) || !parsed.target) {
+  if (kind != TargetKind::element || !parsed.target) {
     plan.route = Route::none;
     return plan;
   }

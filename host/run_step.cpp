@@ -1,6 +1,7 @@
 #include "run_step.hpp"
 
 #include <algorithm>
+#include <array>
 #include <thread>
 
 #include "browser/page_harvester/page_harvester.hpp"
@@ -33,7 +34,10 @@ bool _stale(const std::string& message) {
   return false;
 }
 
-bool _is_check(const std::string& a) { return a.rfind("verify_", 0) == 0; }
+bool _is_check(const std::string& action) {
+  const auto a = action_named(action);
+  return a && is_check(*a);
+}
 
 int _remaining_ms(Clock::time_point deadline) {
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -47,28 +51,56 @@ std::string _first_line(const std::string& s) {
   return text::trim(nl == std::string::npos ? s : s.substr(0, nl));
 }
 
+bool _is(const ParsedInstruction& p, Action a) { return p.action == action_name(a); }
+
+// Text beside an anchor, read or remembered: "extract text below Total".
+bool _beside_anchor(const ParsedInstruction& p) {
+  return _is(p, Action::extract_text_spatial) || _is(p, Action::remember_text_spatial);
+}
+
 // Whether a resolution settles the step, or the page should be read again.
+// A check settles when it holds, found or not: "is not present" holds once
+// nothing matches.
 bool _settled(const ParsedInstruction& p, const ResolutionResult& r) {
-  if (!r.resolved) return false;
-  if (p.action == "extract_text_spatial")
-    return !r.candidates.empty();  // an empty side gives back the anchor itself
   if (r.verified) return *r.verified;
+  if (!r.resolved) return false;
+  if (_beside_anchor(p)) return !r.candidates.empty();  // an empty side gives back the anchor itself
   return r.element != nullptr;
 }
 
 std::string _wanted(const ParsedInstruction& p) {
   std::string t = p.target.value_or("");
-  if (p.action == "verify_spatial_text") return "text " + t + " reading " + _q(p.value.value_or(""));
-  if (p.action == "extract_text_spatial") return "text " + t;
+  if (p.action.starts_with("verify_spatial_text"))
+    return "text " + t + " reading " + _q(p.value.value_or(""));
+  if (_beside_anchor(p)) return "text " + t;
   if (p.action.find("text") != std::string::npos) return "text " + _q(t);
   return _q(t);
 }
 
 std::string _state_word(const std::string& action) {
-  if (action == "verify_visible" || action == "verify_text_visible") return "visible";
-  if (action == "verify_enabled") return "enabled";
-  if (action == "verify_disabled") return "disabled";
-  return "present";
+  const auto a = action_named(action);
+  if (!a) return "present";
+  switch (*a) {
+    case Action::verify_visible:
+    case Action::verify_text_visible: return "visible";
+    case Action::verify_enabled: return "enabled";
+    case Action::verify_disabled:
+    case Action::verify_not_enabled: return "disabled";
+    case Action::verify_not_visible:
+    case Action::verify_text_not_visible: return "hidden";
+    case Action::verify_not_present:
+    case Action::verify_text_not_present: return "gone";
+    default: return "present";
+  }
+}
+
+// "expected exactly '0' right of Total": how a spatial check compared.
+std::string _expected_words(const ParsedInstruction& p) {
+  std::string v = _q(p.value.value_or(""));
+  if (_is(p, Action::verify_spatial_text_not)) return "no " + v;
+  if (_is(p, Action::verify_spatial_text_exact)) return "exactly " + v;
+  if (_is(p, Action::verify_spatial_text_not_exact)) return "anything but " + v;
+  return v;
 }
 
 std::string _dialog_text(const pw::Dialog& d) { return d.type() + " " + _q(d.message()); }
@@ -110,6 +142,30 @@ constexpr const char* _STAND_IN = R"js((el) => {
   return labels[0] || null;
 })js";
 
+// Input types set through a picker, which takes no typed characters.
+constexpr std::array<std::string_view, 7> _PICKER_TYPES{"date",  "time",  "datetime-local",
+                                                         "month", "week",  "color", "range"};
+
+// Values up to this many characters are typed key by key; a key costs a
+// few milliseconds, so a longer value is filled but for its last character.
+constexpr size_t _KEYED_CHARS = 24;
+
+// Types into a native field as a person does: what it held is cleared, and
+// the characters arrive as key presses, so a page that answers keys (a
+// table that filters on key-up) sees them. Fields set through a picker are
+// filled outright.
+void _type_keys(pw::ElementHandle& h, const Element& el, const std::string& value) {
+  const std::string type = text::lower(el.attributes.get_or_empty("type"));
+  if (std::find(_PICKER_TYPES.begin(), _PICKER_TYPES.end(), type) != _PICKER_TYPES.end()) {
+    h.fill(value);
+    return;
+  }
+  const size_t length = text::length(value);
+  const size_t filled = length > _KEYED_CHARS ? length - 1 : 0;
+  h.fill(text::substr(value, 0, filled));
+  if (filled < length) h.type(text::substr(value, filled));
+}
+
 }  // namespace
 
 StepReport StepRunner::run(int number, int line, const std::string& step) {
@@ -117,6 +173,8 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
   r.number = number;
   r.line = line;
   r.text = step;
+  r.depth = depth_;
+  if (depth_ > 0) r.where = source_label_ + ":" + std::to_string(line);
   auto start = Clock::now();
   auto deadline = start + std::chrono::milliseconds(settings_.timeout_ms);
   evidence_ = {};
@@ -140,7 +198,7 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
     } else {
       ParsedInstruction p;
       try {
-        p = reader_.parse(step);
+        p = variables_.expand(reader_.parse(step));
       } catch (const std::invalid_argument& e) {
         throw StepFailure{e.what(), {}};
       }
@@ -158,6 +216,7 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
     r.details.push_back(_first_line(e.what()));
   }
   r.seconds = seconds_since(start);
+  _mask(r);
   return r;
 }
 
@@ -229,18 +288,18 @@ std::shared_ptr<pw::Dialog> StepRunner::_wait_for_dialog(Clock::time_point deadl
 
 void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step, StepReport& r,
                              Clock::time_point deadline) {
-  const std::string& a = p.action;
   if (names_nothing(p)) throw StepFailure{names_nothing_message(step), {}};
-  if (a == "accept_dialog" || a == "dismiss_dialog") {
+  if (_run_grown(p, step, r, deadline)) return;
+  if (_is(p, Action::accept_dialog) || _is(p, Action::dismiss_dialog)) {
     auto d = _wait_for_dialog(deadline);
     std::string what = _dialog_text(*d);
-    if (a == "accept_dialog") d->accept();
+    if (_is(p, Action::accept_dialog)) d->accept();
     else d->dismiss();
     keeper_.clear_dialog();
-    r.outcome = (a == "accept_dialog" ? "accepted " : "dismissed ") + what;
+    r.outcome = (_is(p, Action::accept_dialog) ? "accepted " : "dismissed ") + what;
     return;
   }
-  if (a == "verify_dialog") {
+  if (_is(p, Action::verify_dialog)) {
     // Like other text checks: the words anywhere in the message, in any
     // case and line breaking, so a long or two-line message can be checked.
     std::string want = _normalised(p.value.value_or(""));
@@ -253,7 +312,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     r.outcome = _dialog_text(*d) + " (still open)";
     return;
   }
-  if (a == "wait") {
+  if (_is(p, Action::wait)) {
     std::string ms = p.target.value_or("");
     std::optional<long> wait = StepReader::wait_milliseconds(ms);
     if (!wait)
@@ -265,34 +324,43 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     r.outcome = "waited " + std::to_string(*wait) + " ms";
     return;
   }
-  if (a == "press_key" || a == "sendkeys") {
-    _refuse_if_dialog_open(a == "press_key" ? "press a key" : "send keys");
+  if (_is(p, Action::press_key) || _is(p, Action::sendkeys)) {
+    _refuse_if_dialog_open(_is(p, Action::press_key) ? "press a key" : "send keys");
     auto page = keeper_.get_page();
     auto bound = _action_timeout(deadline);
     try {
-      if (a == "press_key")
+      if (_is(p, Action::press_key))
         _call_watching_dialog(page->guid(), "keyboardPress", {{"key", *p.target}}, deadline);
       else
         page->keyboard().type(*p.target);
     } catch (const pw::Error& e) {
       if (dynamic_cast<const pw::ConnectionError*>(&e)) throw;
-      throw StepFailure{"could not " + std::string(a == "press_key" ? "press " : "send ") +
+      throw StepFailure{"could not " + std::string(_is(p, Action::press_key) ? "press " : "send ") +
                             _q(*p.target) + ": " + _first_line(e.what()),
                         {}};
     }
-    r.outcome = a == "press_key" ? "pressed " + *p.target : "typed " + _q(*p.target);
+    r.outcome = _is(p, Action::press_key) ? "pressed " + *p.target : "typed " + _q(*p.target);
     return;
   }
-  bool acts = a == "click" || a == "type" || a == "select" || a == "hover";
+  const auto known = action_of(p);
+  bool acts = known && info(*known).effect == Effect::acts;
   for (;;) {
     RoutedResult rr = _resolve_waiting(p, step, deadline);
     const ElementRef& el = rr.result.element;
     evidence_.outline = el;
     if (before_act) before_act(el);
     if (!acts) {
-      if (a == "extract_text_spatial") {
+      if (_is(p, Action::verify_count)) {
+        r.outcome = "counted " + rr.result.state->actual.value_or("0") + " of " + evidence_.wanted;
+        return;
+      }
+      if (!el) {  // a check that holds because nothing matches
+        r.outcome = "no " + evidence_.wanted + " on the page";
+        return;
+      }
+      if (_beside_anchor(p)) {
         r.outcome = "extracted " + _q(rr.result.extracted.value_or(""));
-      } else if (a == "extract_text") {
+      } else if (_is(p, Action::extract_text) || _is(p, Action::remember_text)) {
         std::string value = text::trim(el->text);
         if (value.empty() && (el->tag == "input" || el->tag == "textarea" || el->tag == "select")) {
           auto watch = _watch(std::nullopt, true);
@@ -303,8 +371,15 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
           }
         }
         r.outcome = "extracted " + _q(value) + " from " + describe_element(*el);
+        if (_is(p, Action::remember_text)) rr.result.extracted = value;
       } else {
         r.outcome = describe_element(*el);
+      }
+      if (_is(p, Action::remember_text) || _is(p, Action::remember_text_spatial)) {
+        const std::string value = rr.result.extracted.value_or("");
+        variables_.remember(p.value.value_or(""), value);
+        r.outcome = "remembered " + _q(value) + " as " + p.value.value_or("") +
+                    (_is(p, Action::remember_text) ? " from " + describe_element(*el) : "");
       }
       return;
     }
@@ -312,11 +387,13 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
       // A dialog the page opens on its own stops the action at once; one
       // the action opens itself is the action done (_call_watching_dialog).
       auto watch = _watch(std::nullopt, true);
-      if (a == "select") _select(p, el, step, r, deadline);
+      if (_is(p, Action::select)) _select(p, el, step, r, deadline);
       else _act(p, el, r, deadline);
       return;
     } catch (const pw::Interrupted& e) {
-      throw StepFailure{"cannot " + a + " " + describe_element(*el) + ": " + e.what() +
+      std::string verb = p.action;
+      std::replace(verb.begin(), verb.end(), '_', ' ');
+      throw StepFailure{"cannot " + verb + " " + describe_element(*el) + ": " + e.what() +
                             "; answer it first with accept dialog or dismiss dialog",
                         {}};
     } catch (const _Gone&) {
@@ -377,6 +454,7 @@ std::shared_ptr<pw::ElementHandle> StepRunner::_stand_in(pw::ElementHandle& h, s
 
 void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepReport& r,
                       Clock::time_point deadline) {
+  if (_act_more(p, el, r, deadline)) return;
   auto h = _locate(el);
   if (!h) throw _Gone{};
   auto bound = _action_timeout(deadline);
@@ -384,17 +462,17 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
   // A control drawn over by its label or a helper is reached as a person
   // reaches it: through what stands at its place.
   std::string through;
-  if (a == "click" || a == "hover")
+  if (_is(p, Action::click) || _is(p, Action::hover))
     if (auto other = _stand_in(*h, through)) h = std::move(other);
   try {
-    if (a == "click") {
+    if (_is(p, Action::click)) {
       _call_watching_dialog(h->guid(), "click", json::object(), deadline);
-    } else if (a == "hover") {
+    } else if (_is(p, Action::hover)) {
       h->hover();
-    } else if (a == "type") {
+    } else if (_is(p, Action::type)) {
       bool native = (el->tag == "input" || el->tag == "textarea") && !el->is_editable_field.value_or(false);
       if (native) {
-        h->fill(p.value.value_or(""));
+        _type_keys(*h, *el, p.value.value_or(""));
       } else {
         h->click();
         keeper_.get_page()->keyboard().type(p.value.value_or(""));
@@ -409,7 +487,7 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
   }
   r.outcome = describe_element(*el);
   if (!through.empty()) r.outcome += " through " + through;
-  if (a == "type") r.outcome = "typed " + _q(p.value.value_or("")) + " into " + r.outcome;
+  if (_is(p, Action::type)) r.outcome = "typed " + _q(p.value.value_or("")) + " into " + r.outcome;
 }
 
 void StepRunner::_select(const ParsedInstruction& p, const ElementRef& el, const std::string&,
@@ -467,7 +545,7 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
     auto read_start = Clock::now();
     try {
       auto watch = _watch(_read_bound(deadline), true);
-      auto [els, texts] = PageHarvester(page).extract_interactable_elements();
+      auto [els, texts] = _read_page(page);
       int took = static_cast<int>(
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - read_start).count());
       slowest_read_ms_ = std::max(slowest_read_ms_, took);
@@ -508,16 +586,22 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   if (res && res->resolved && res->element) {
     evidence_.outline = res->element;
     const Element& el = *res->element;
-    if (p.action == "verify_spatial_text" && res->state) {
-      f.message = "expected " + _q(p.value.value_or("")) + " " + p.target.value_or("") +
-                  ", found " + _q(res->state->actual.value_or(""));
-    } else if (p.action == "extract_text_spatial") {
+    if (p.action.starts_with("verify_spatial_text") && res->state) {
+      f.message = "expected " + _expected_words(p) + " " + p.target.value_or("") + ", found " +
+                  _q(res->state->actual.value_or(""));
+    } else if (_is(p, Action::verify_count) && res->state) {
+      f.message = "expected " + res->state->expected.value_or("") + " of " + evidence_.wanted +
+                  ", counted " + res->state->actual.value_or("") + within;
+    } else if (_beside_anchor(p)) {
       f.message = "found nothing " + p.target.value_or("") + within;
     } else if (_is_check(p.action)) {
       f.message = "found " + describe_element(el) + ", but it is not " + _state_word(p.action) + within;
     } else {
       f.message = "found " + describe_element(el) + ", but it did not settle" + within;
     }
+  } else if (_is(p, Action::verify_count) && res && res->state) {
+    f.message = "expected " + res->state->expected.value_or("") + " of " + evidence_.wanted +
+                ", counted " + res->state->actual.value_or("") + within;
   } else {
     f.message = "found no " + evidence_.wanted + within + " (" + p.action + ", " + route + ")";
     if (last_error) f.details.push_back("the page could not be read: " + *last_error);

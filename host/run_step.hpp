@@ -3,20 +3,27 @@
 // parse, read the page, resolve (retrying until the timeout), act, report.
 #include <chrono>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "agent/step_reader/step_reader.hpp"
 #include "browser/session_keeper/session_keeper.hpp"
 #include "records/records.hpp"
 #include "run_report.hpp"
 #include "run_resolve.hpp"
+#include "run_variables.hpp"
 
 namespace plainstep::host {
 
 struct RunSettings {
   int timeout_ms = 5000;                 // auto-wait for targets, checks, dialogs, actions
   std::optional<std::string> artifacts;  // folder for failure screenshots and snapshots
+  std::optional<std::string> base_url{};  // what relative go to addresses are taken from
+  std::map<std::string, std::string> vars{};  // --var NAME=VALUE
+  std::set<std::string> masked{};             // --mask NAME
 };
 
 using Clock = std::chrono::steady_clock;
@@ -40,6 +47,18 @@ class StepRunner {
   // Runs one step and reports it; never throws for a failing step.
   StepReport run(int number, int line, const std::string& step);
 
+  // The step file the steps come from: go to, upload and run take relative
+  // paths from its folder.
+  void set_source(const std::string& path);
+
+  // The run's variables: what remember text stored, --var, secrets.
+  Variables& variables() { return variables_; }
+
+  // A run step (run FILE) starts its steps; one of them has finished. The
+  // top-level steps are reported by the caller.
+  std::function<void(const StepReport&)> on_run_started;
+  std::function<void(const StepReport&)> on_nested_done;
+
   const StepEvidence& evidence() const { return evidence_; }
 
   // Called with the chosen element just before the step acts on it (or,
@@ -60,6 +79,34 @@ class StepRunner {
   void _select(const ParsedInstruction& p, const ElementRef& el, const std::string& step,
                StepReport& r, Clock::time_point deadline);
   void _pause(int ms);
+
+  // The grown forms that do not go the way of a target and an action:
+  // page and live checks, addresses, tabs, drag and shared steps. False
+  // for every other step.
+  bool _run_grown(const ParsedInstruction& p, const std::string& step, StepReport& r,
+                  Clock::time_point deadline);
+  // Double and right clicks, check and uncheck, clear, upload, scroll to:
+  // true when `p` is one of them, which it then carries out on `el`.
+  bool _act_more(const ParsedInstruction& p, const ElementRef& el, StepReport& r,
+                 Clock::time_point deadline);
+  void _check_page(const ParsedInstruction& p, StepReport& r, Clock::time_point deadline);
+  void _check_live(const ParsedInstruction& p, const std::string& step, StepReport& r,
+                   Clock::time_point deadline);
+  void _go_to(const ParsedInstruction& p, StepReport& r, Clock::time_point deadline);
+  void _tab(const ParsedInstruction& p, StepReport& r, Clock::time_point deadline);
+  void _drag(const ParsedInstruction& p, const std::string& step, StepReport& r,
+             Clock::time_point deadline);
+  void _run_steps(const ParsedInstruction& p, StepReport& r);
+  void _check_box(const ParsedInstruction& p, const ElementRef& el, pw::ElementHandle& h,
+                  StepReport& r, Clock::time_point deadline);
+  // An address as go to and verify url read it: as written when it has a
+  // scheme, else from --base-url, else a file from the step file's folder.
+  std::string _address(const std::string& written);
+  // The page's records, as the harvester reads them; with secrets about,
+  // their snapshot is written masked.
+  std::pair<Elements, Elements> _read_page(const std::shared_ptr<pw::Page>& page);
+  void _mask(StepReport& r) const;
+  void _note_current_page();
   // Bounds driver actions by the step's deadline (or, when reading ate it,
   // by the action's fair share) until the guard goes.
   std::shared_ptr<void> _action_timeout(Clock::time_point deadline);
@@ -91,19 +138,29 @@ class StepRunner {
   int slowest_read_ms_ = 0;  // of this session: how long a read of this page may take
   long step_read_ms_ = 0;    // reading time of the running step
   int step_reads_ = 0;
+  Variables variables_{settings_.vars, settings_.masked};
+  // The step file being run, as reports name it, and how deep in run steps.
+  std::string source_path_, source_label_;
+  int depth_ = 0;
+  std::vector<std::string> running_;                // step files being run, for cycles
+  std::vector<std::weak_ptr<pw::Page>> visited_;    // tabs made current, oldest first
 };
 
 // Saves a PNG of the page with `evidence.outline` framed, and the page's
 // snapshot, as DIR/<stem>-step<N>.png and .json. Returns the paths written;
 // a failure to write is returned as a message, never thrown.
+// With `variables`, their secret values are masked in the snapshot.
 std::vector<std::string> save_artifacts(SessionKeeper& keeper, const StepEvidence& evidence,
                                         const std::string& dir, const std::string& stem,
-                                        int step_number);
+                                        int step_number, const Variables* variables = nullptr);
 
 // A PNG of the page with `outline` framed (when it has a box). Returns false,
 // with the reason in `error`, when no screenshot could be taken.
 bool framed_screenshot(SessionKeeper& keeper, const ElementRef& outline, const std::string& path,
                        std::string* error = nullptr);
+
+// The element left the page between reading and acting: read again.
+struct _Gone {};
 
 // A thrown failure of one step: the message and the detail lines.
 struct StepFailure {

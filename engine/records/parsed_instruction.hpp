@@ -5,6 +5,7 @@
 #include <string>
 
 #include "records/json_read.hpp"
+#include "records/vocabulary.hpp"
 
 namespace plainstep {
 
@@ -17,6 +18,9 @@ struct ParsedInstruction {
 
   bool operator==(const ParsedInstruction&) const = default;
 };
+
+// The action the record names, or nullopt for a name the language lacks.
+inline std::optional<Action> action_of(const ParsedInstruction& p) { return action_named(p.action); }
 
 inline json to_json(const ParsedInstruction& p) {
   json j = json::object();

@@ -57,6 +57,18 @@ TEST_F(PageTest, ArgumentsArriveAsTheyWereSent) {
   EXPECT_EQ(page->evaluate("a => typeof a.none", arg), "object");
 }
 
+// A page can hold strings that are not well-formed UTF-16; the driver
+// writes their lone halves as escapes a strict JSON reader refuses. They
+// arrive as U+FFFD, and the connection goes on.
+TEST_F(PageTest, LoneSurrogatesArriveAsReplacementCharacters) {
+  EXPECT_EQ(page->evaluate("() => 'a\\ud800b'"), "a\uFFFDb");
+  EXPECT_EQ(page->evaluate("() => ['\\udfff', '\\ud83d\\ude00']").dump(), json::array({"\uFFFD", "\U0001F600"}).dump());
+  page->navigate("data:text/html,<p>x</p>");
+  page->evaluate("() => { document.querySelector('p').textContent = 'x\\udbff'; }");
+  EXPECT_EQ(one("p")->inner_text(), "x\uFFFD");
+  EXPECT_EQ(page->evaluate("() => 1 + 1"), 2) << "the connection survived";
+}
+
 TEST_F(PageTest, ElementEvaluateGetsTheElementFirst) {
   open("basic.html");
   auto h = one("#title");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/errors.hpp"
+#include "driver/json_text.hpp"
 #include "driver/serializer.hpp"
 
 namespace {
@@ -51,5 +52,35 @@ TEST(Base64, DecodesPaddedAndUnpadded) {
   EXPECT_EQ(pw::base64_decode(""), "");
   EXPECT_THROW(pw::base64_decode("a$b"), pw::Error);
 }
+
+struct Repaired {
+  const char* wire;
+  const char* expected;
+};
+
+class LoneSurrogates : public ::testing::TestWithParam<Repaired> {};
+
+// Lone halves become U+FFFD; pairs, escaped backslashes and text outside
+// strings stay as they were, and the result parses.
+TEST_P(LoneSurrogates, BecomeReplacementCharacters) {
+  std::string text = GetParam().wire;
+  pw::repair_lone_surrogates(text);
+  EXPECT_EQ(text, GetParam().expected);
+  EXPECT_TRUE(json::accept(text)) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LoneSurrogates,
+    ::testing::Values(Repaired{R"({"s":"a\ud800b"})", R"({"s":"a\ufffdb"})"},
+                      Repaired{R"({"s":"\udc00"})", R"({"s":"\ufffd"})"},
+                      Repaired{R"({"s":"\uD83D\uDE00 ok"})", R"({"s":"\uD83D\uDE00 ok"})"},
+                      Repaired{R"({"s":"\ud83d\ude00\ud83d"})", R"({"s":"\ud83d\ude00\ufffd"})"},
+                      Repaired{R"({"s":"\ude00\ud83d"})", R"({"s":"\ufffd\ufffd"})"},
+                      Repaired{R"({"s":"\\ud800"})", R"({"s":"\\ud800"})"},
+                      Repaired{R"({"s":"\\\ud800"})", R"({"s":"\\\ufffd"})"},
+                      Repaired{R"({"\ud800":["x\"\ud800",1]})", R"({"\ufffd":["x\"\ufffd",1]})"},
+                      Repaired{R"({"s":"\ud800\u0041"})", R"({"s":"\ufffd\u0041"})"},
+                      Repaired{R"({"s":"end\ud800"})", R"({"s":"end\ufffd"})"},
+                      Repaired{R"({"s":"plain \u00e9"})", R"({"s":"plain \u00e9"})"}));
 
 }  // namespace

@@ -292,3 +292,36 @@ TEST(Resolve, AnEntryWithoutARecordIsNeverChosen) {
 }
 
 }  // namespace
+
+namespace {
+
+AttributeMap typed(const char* type) {
+  AttributeMap a;
+  a.set("type", type);
+  return a;
+}
+
+// "checkbox" and "radio" are no element types of the matrix, yet narrow a
+// placed phrase to inputs of that kind: a todo's own box, not the text
+// field nearer to its words.
+TEST(Resolve, CheckboxAndRadioNarrowToTheirKind) {
+  Elements dom{el("input", "", {100, 10, 300, 40}, {}, "/html[1]/body[1]/input[1]"),
+               el("input", "", {20, 70, 20, 20}, typed("checkbox"), "/html[1]/body[1]/ul[1]/li[1]/input[1]"),
+               el("input", "", {20, 130, 20, 20}, typed("checkbox"), "/html[1]/body[1]/ul[1]/li[2]/input[1]"),
+               el("div", "", {60, 130, 20, 20}, [] { AttributeMap a; a.set("role", "radio"); return a; }(),
+                  "/html[1]/body[1]/ul[1]/li[2]/div[1]")};
+  Elements texts{txt("Buy milk", {0, 60, 550, 40}, "label", "/html[1]/body[1]/ul[1]/li[1]/label[1]"),
+                 txt("Buy bread", {0, 120, 550, 40}, "label", "/html[1]/body[1]/ul[1]/li[2]/label[1]")};
+  GridLocator locator(GridAssembler(dom, texts).build());
+  auto box = locator.resolve(click("checkbox near Buy milk"));
+  ASSERT_TRUE(box.resolved);
+  EXPECT_EQ(box.element, dom[1]);
+  EXPECT_EQ(box.spatial->actual_type, "checkbox");
+  auto radio = locator.resolve(click("radio near Buy bread"));
+  ASSERT_TRUE(radio.resolved);
+  EXPECT_EQ(radio.element, dom[3]);
+  // without the word, the nearest element of any kind
+  EXPECT_EQ(locator.resolve(click("the input near Buy milk")).element, dom[0]);
+}
+
+}  // namespace

@@ -177,6 +177,63 @@ TEST(MatchRank, ReadableTiersBeforeMarkupTiers) {
 
 // ---- fields named by their label for clicks, hovers and checks -----------
 
+// A type word at either end of an unquoted phrase prefers elements of its
+// kind (by tag, input type and role), named by their labels when they are
+// form controls; the others are tried when none of that kind answers.
+INSTANTIATE_TEST_SUITE_P(
+    TypeWords, Picks,
+    ::testing::Values(
+        PickCase{"radio_over_a_dropdown_whose_options_hold_the_words",
+                 written("click", "Option 02 radio", false),
+                 {Make("select", "Option 01 Option 02").at(0, 0),
+                  Make("input").attr("type", "radio").attr("_label", "Option 02").at(0, 90)},
+                 1},
+        PickCase{"checkbox_over_a_radio_labelled_alike",
+                 written("click", "Option 01 checkbox", false),
+                 {Make("input").attr("type", "radio").attr("_label", "Option 01").at(0, 0),
+                  Make("input").attr("type", "checkbox").attr("_label", "Option 01").at(0, 90)},
+                 1},
+        PickCase{"one_letter_checkbox_among_words_holding_the_letter",
+                 written("click", "D checkbox", false),
+                 {Make("a", "Download").at(0, 0),
+                  Make("input").attr("type", "checkbox").attr("_label", "C").at(0, 50),
+                  Make("input").attr("type", "checkbox").attr("_label", "D").at(0, 90)},
+                 2},
+        PickCase{"button_over_a_link_reading_the_same",
+                 written("click", "Login button", false),
+                 {Make("a", "Login").at(0, 0), Make("button", "Login").at(0, 90)}, 1},
+        PickCase{"a_submit_input_is_a_button",
+                 written("click", "Send button", false),
+                 {Make("a", "Send").at(0, 0), Make("input", "Send").attr("type", "submit").at(0, 90)},
+                 1},
+        PickCase{"link_over_a_button", written("click", "Login link", false),
+                 {Make("button", "Login").at(0, 0), Make("a", "Login").at(0, 90)}, 1},
+        PickCase{"leading_type_word", written("click", "link Login", false),
+                 {Make("button", "Login").at(0, 0), Make("span", "Login").attr("role", "link").at(0, 90)},
+                 1},
+        PickCase{"role_switch_is_a_checkbox", written("click", "Wi-Fi checkbox", false),
+                 {Make("button", "Wi-Fi").at(0, 0),
+                  Make("div").attr("role", "switch").attr("aria-label", "Wi-Fi").at(0, 90)},
+                 1},
+        PickCase{"dropdown_by_its_label", written("click", "Size dropdown", false),
+                 {Make("button", "Size guide").at(0, 0),
+                  Make("select", "S M L").attr("_label", "Size").at(0, 90)},
+                 1},
+        PickCase{"field_by_its_label_for_a_hover", written("hover", "Email field", false),
+                 {Make("a", "Email us").at(0, 0), Make("input").attr("_label", "Email").at(0, 90)}, 1},
+        PickCase{"none_of_the_kind_answers_so_any_element", written("click", "Save button", false),
+                 {Make("a", "Save").at(0, 0), Make("button", "Cancel").at(0, 90)}, 0},
+        PickCase{"quoted_phrase_names_no_kind", written("click", "Login button", true),
+                 {Make("a", "Login button").at(0, 0), Make("button", "Login").at(0, 90)}, 0},
+        PickCase{"a_lone_type_word_is_a_name", written("click", "button", false),
+                 {Make("a", "button").at(0, 0), Make("button", "Go").at(0, 90)}, 0},
+        PickCase{"element_check_on_a_labelled_dropdown",
+                 written("verify_disabled", "Select disabled dropdown", false),
+                 {Make("button", "Select disabled rows").at(0, 0),
+                  Make("select").attr("_label", "Select disabled").disabled().at(0, 90)},
+                 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct LabelCase {
   const char* name;
   ParsedInstruction step;
@@ -245,6 +302,11 @@ INSTANTIATE_TEST_SUITE_P(
                   1},
         LabelCase{"buttons_are_no_fields", written("click", "Go", false),
                   {Make("input").attr("type", "submit").attr("_label", "Go").at(0, 0)}, -1},
+        LabelCase{"the_kind_a_type_word_names_before_reading_order",
+                  written("click", "Option 01 checkbox", false),
+                  {Make("input").attr("type", "radio").attr("_label", "Option 01").at(0, 0),
+                   Make("input").attr("type", "checkbox").attr("_label", "Option 01").at(0, 90)},
+                  1},
         LabelCase{"nothing_labelled_so", written("click", "Remember me", false),
                   {Make("input").attr("_label", "Email").at(0, 0)}, -1}),
     [](const auto& info) { return std::string(info.param.name); });

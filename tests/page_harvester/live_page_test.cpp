@@ -29,11 +29,7 @@ class ChangingPage : public PageReads {
     for (auto& h : handles) out.push_back(exact_element(std::move(h), true));
     return out;
   }
-  std::optional<std::string> text_of_id(const std::string& id) override { return inner_->text_of_id(id); }
-  std::optional<std::string> text_of_label_for(const std::string& id) override {
-    return inner_->text_of_label_for(id);
-  }
-  json pointer_items() override { return inner_->pointer_items(); }
+  std::vector<PointerItem> pointer_items() override { return inner_->pointer_items(); }
   std::string url() override { return inner_->url(); }
 
  private:
@@ -117,6 +113,18 @@ TEST_F(LivePage, ExtractionReleasesItsHandles) {
   size_t before = count();
   PageHarvester(page, Extraction::exact).extract_interactable_elements();
   PageHarvester(page, Extraction::exact).extract_interactable_elements();
+  EXPECT_EQ(count(), before);
+}
+
+// Frame elements looked into, and the elements inside frames, are
+// released too; so are those the frame report looked at.
+TEST_F(LivePage, FramesLeaveNoHandlesBehind) {
+  open("shadow_frames.html");
+  auto count = [&] { return testing::Browser::instance->connection()->objects_of("ElementHandle").size(); };
+  size_t before = count();
+  auto [els, texts] = PageHarvester(page, Extraction::exact).extract_interactable_elements();
+  EXPECT_FALSE(els.empty());
+  EXPECT_EQ(PageHarvester(page).unreadable_frames().size(), 1u);
   EXPECT_EQ(count(), before);
 }
 

@@ -20,10 +20,11 @@ ElementRef button_at(Box box, AttributeMap attrs = {}) {
 }
 
 TEST(Selectors, InteractableListInOrder) {
-  EXPECT_TRUE(INTERACTABLE_SELECTOR.starts_with("button, input, a, select, textarea, [role=\"button\"], "));
+  // summary is a native control: its words open its details section.
+  EXPECT_TRUE(INTERACTABLE_SELECTOR.starts_with("button, input, a, select, textarea, summary, [role=\"button\"], "));
   EXPECT_TRUE(INTERACTABLE_SELECTOR.ends_with("[role=\"tab\"], img[alt], img[data-testid], [data-testid]"));
   size_t commas = std::count(INTERACTABLE_SELECTOR.begin(), INTERACTABLE_SELECTOR.end(), ',');
-  EXPECT_EQ(commas, 20u);
+  EXPECT_EQ(commas, 21u);
   EXPECT_EQ(TEXT_SELECTOR, "h1, h2, h3, h4, h5, h6, p, span, label, li, td, th, a, button, div");
 }
 
@@ -220,6 +221,74 @@ INSTANTIATE_TEST_SUITE_P(
                       RetryCase{"driver_gone", {[] { throw pw::ConnectionError(_DESTROYED); }}, 1, true},
                       RetryCase{"navigation_then_error", {_destroyed, [] { throw pw::Error("boom"); }}, 2, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+
+// An answer of the gathering that has another shape than the agreed one
+// fails naming the page and saying what was wrong, never with a JSON
+// library's message; a well-formed one is read.
+struct AnswerCase {
+  const char* name;
+  json answer;
+  const char* says;
+};
+
+const std::string page_url = "http://shop.test/cart";
+const std::vector<std::string> interactable_only = {INTERACTABLE_SELECTOR};
+
+class GatheringAnswer : public ::testing::TestWithParam<AnswerCase> {};
+TEST_P(GatheringAnswer, OfAnotherShapeFailsNamingThePage) {
+  try {
+    harvest::fast_reads_from(GetParam().answer, interactable_only, true, page_url);
+    FAIL() << "read " << GetParam().answer.dump();
+  } catch (const harvest::AnswerError& e) {
+    std::string what = e.what();
+    EXPECT_TRUE(what.starts_with("the page at " + page_url + " gave an extraction answer that ")) << what;
+    EXPECT_NE(what.find(GetParam().says), std::string::npos) << what;
+    EXPECT_EQ(what.find("json.exception"), std::string::npos) << what;
+  }
+}
+const json rest_of_answer = {{"groups", {{"interactable", {0}}}}, {"pointer", json::array()}};
+INSTANTIATE_TEST_SUITE_P(
+    Table, GatheringAnswer,
+    ::testing::Values(
+        AnswerCase{"object", json::object(), "is not a string"},
+        AnswerCase{"one_line", "[]", "has no second line"},
+        AnswerCase{"not_json", "[{\"v\":tru}]\n{}", "is not JSON at byte"},
+        AnswerCase{"records_a_string", "\"array of 2\"\n" + rest_of_answer.dump(), "where its list of records belongs"},
+        AnswerCase{"visible_a_string", "[{\"v\":\"yes\"}]\n" + rest_of_answer.dump(), "in record 0 has a string under 'v'"},
+        AnswerCase{"no_visibility", "[{\"t\":\"a\"}]\n" + rest_of_answer.dump(), "in record 0 has no visibility"},
+        AnswerCase{"short_box", "[{\"v\":true,\"b\":[1,2,3]}]\n" + rest_of_answer.dump(), "a box of 3 numbers"},
+        AnswerCase{"unknown_key", "[{\"v\":true,\"zz\":1}]\n" + rest_of_answer.dump(), "has a number under 'zz'"},
+        AnswerCase{"bad_attribute", "[{\"v\":true,\"a\":[[\"id\"]]}]\n" + rest_of_answer.dump(), "an attribute without a value"},
+        AnswerCase{"path_no_steps", "[{\"v\":true,\"x\":[\"/html[1]\"]}]\n" + rest_of_answer.dump(), "a path"},
+        AnswerCase{"rest_not_object", "[]\n[1]", "second line that is not a JSON object"},
+        AnswerCase{"no_group", "[]\n{\"groups\":{}}", "has no group 'interactable'"},
+        AnswerCase{"group_past_end", "[{\"v\":true}]\n{\"groups\":{\"interactable\":[1]},\"pointer\":[]}",
+                   "naming 1 of 1 records"},
+        AnswerCase{"pointer_no_xpath",
+                   "[{\"v\":true}]\n{\"groups\":{\"interactable\":[0]},\"pointer\":[{\"tag\":\"div\",\"text\":\"Go\"}]}",
+                   "pointer item 0 without a text 'xpath'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GatheringAnswer, OfTheAgreedShapeIsRead) {
+  json answer = std::string(R"([{"v":true,"t":"input","i":"","b":[1,2,30,40],"a":[["id","q"],["data-x","1"]],)") +
+                R"("x":[0,"/html[1]/body[1]/input[1]"],"e":true,"lb":["By"],"lf":null,"lw":"Wrap","ls":null,"ln":null,)" +
+                R"("ps":null,"pc":null},{"v":false,"t":"a","i":null,"b":null,"a":[],"x":[2,"/a[1]"],"e":false}])" +
+                "\n" + R"({"groups":{"interactable":[0,1]},"pointer":null})";
+  auto reads = harvest::fast_reads_from(answer, interactable_only, true, page_url);
+  auto els = reads->query_all(INTERACTABLE_SELECTOR);
+  ASSERT_EQ(els.size(), 2u);
+  EXPECT_EQ(els[0]->xpath(), "/html[1]/body[1]/input[1]");
+  EXPECT_EQ(els[1]->xpath(), "/html[1]/body[1]/a[1]") << "two steps shared with the path before";
+  EXPECT_EQ(els[0]->bounding_box(), (Box{1, 2, 30, 40}));
+  EXPECT_EQ(els[0]->attribute("data-x"), "1");
+  EXPECT_EQ(els[0]->label_texts().labelled_by, std::vector<std::string>{"By"});
+  EXPECT_EQ(els[0]->label_texts().wrapping, "Wrap");
+  EXPECT_EQ(harvest::field_label(*els[0]), "By");
+  EXPECT_THROW(els[1]->inner_text(), harvest::ReadFailure) << "not an HTML element";
+  EXPECT_FALSE(els[1]->bounding_box());
+  EXPECT_THROW(reads->pointer_items(), harvest::ReadFailure) << "the pointer gathering failed";
+}
 
 }  // namespace
 }  // namespace plainstep

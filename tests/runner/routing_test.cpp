@@ -99,6 +99,22 @@ INSTANTIATE_TEST_SUITE_P(
                   Route::lexical, ""},
         RouteCase{"click second \"Submit button\"", quoted(step("click", "Submit button", 2)),
                   Route::lexical, ""},
+        // the grown forms: element actions are placed like a click, the
+        // ordinal of a double click or a drag put back likewise
+        RouteCase{"double click second button", step("double_click", "button", 2), Route::spatial,
+                  "second button"},
+        RouteCase{"drag third button to Bin", step("drag", "button", 3), Route::spatial, "third button"},
+        RouteCase{"check the checkbox near Buy milk", step("check", "checkbox near Buy milk"),
+                  Route::spatial, "checkbox near Buy milk"},
+        RouteCase{"remember text from second field below Total as X",
+                  step("remember_text", "field below Total", 2), Route::spatial,
+                  "second field below Total"},
+        // a count is of what the words name, never of one placed element
+        RouteCase{"verify count of button below Total is 2", step("verify_count", "button below Total"),
+                  Route::lexical, ""},
+        RouteCase{"verify text right of Total is not 5", step("verify_spatial_text_not", "right of Total"),
+                  Route::lexical, ""},
+        RouteCase{"go to shop.html", step("go_to", "shop.html"), Route::none, ""},
         RouteCase{"press Enter", step("press_key", "Enter"), Route::none, ""},
         RouteCase{"accept dialog", step("accept_dialog", std::nullopt), Route::none, ""}));
 
@@ -116,6 +132,9 @@ TEST(Routing, NamesNothing) {
   EXPECT_FALSE(names_nothing(step("click", "Save", 1)));
   EXPECT_FALSE(names_nothing(step("accept_dialog", std::nullopt)));
   EXPECT_FALSE(names_nothing(step("wait", "500")));
+  EXPECT_TRUE(names_nothing(step("double_click", "", 1)));
+  EXPECT_TRUE(names_nothing(step("verify_text_not_present", "")));
+  EXPECT_FALSE(names_nothing(step("switch_to_new_tab", std::nullopt)));
 }
 
 // Stand-in strategies record what they were given.
@@ -184,6 +203,42 @@ TEST(ResolveRouted, SpatialFirstThenTextMatching) {
   EXPECT_TRUE(*hit.result.verified);
   ASSERT_TRUE(hit.result.state);
   EXPECT_EQ(hit.result.state->enabled, false);
+}
+
+struct NegativeCase {
+  const char* action;
+  bool visible, enabled;
+  bool verified;
+};
+
+// A negative check on a spatially chosen or labelled element is answered
+// from its record; one that finds nothing holds when it asks for absence.
+TEST(ResolveRouted, NegativeChecksFromTheRecordAndWhenNothingIsFound) {
+  for (const NegativeCase& c : {NegativeCase{"verify_not_visible", false, true, true},
+                                NegativeCase{"verify_not_visible", true, true, false},
+                                NegativeCase{"verify_not_present", false, true, false},
+                                NegativeCase{"verify_not_enabled", true, false, true},
+                                NegativeCase{"verify_not_enabled", true, true, false}}) {
+    calls = {};
+    calls.spatial_finds = true;
+    Elements els{button("Save", c.visible, c.enabled)};
+    auto r = resolve_routed(step(c.action, "button below Total"), els, {});
+    ASSERT_TRUE(r.result.verified) << c.action;
+    EXPECT_EQ(*r.result.verified, c.verified) << c.action << " visible " << c.visible;
+  }
+  calls = {};
+  calls.labelled = button("", false);
+  auto hidden = resolve_routed(step("verify_not_visible", "Remember me"), {}, {});
+  EXPECT_TRUE(hidden.by_label);
+  EXPECT_EQ(hidden.result.verified, true);
+  // double clicks, right clicks and drags never take a field by its label
+  for (const char* action : {"double_click", "right_click", "drag"}) {
+    calls = {};
+    calls.labelled = button("");
+    auto r = resolve_routed(step(action, "Buy milk", 1), {}, {});
+    EXPECT_FALSE(r.by_label) << action;
+    EXPECT_TRUE(calls.label_log.empty()) << action;
+  }
 }
 
 TEST(ResolveRouted, FieldLabelsAreAskedForClicksHoversAndChecks) {

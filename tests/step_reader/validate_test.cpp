@@ -108,8 +108,9 @@ TEST(WaitMilliseconds, DigitsOfAnyScriptUpToAnHour) {
     EXPECT_EQ(StepReader::wait_milliseconds(c.target), c.ms) << c.target;
     // what the runner accepts, the wording check accepts, and back
     bool clean = reader.validate(std::string("wait ") + c.target).empty();
-    if (std::string(c.target) != " 5" && std::string(c.target) != "")  // trimmed away by the reader
+    if (std::string(c.target) != " 5" && std::string(c.target) != "") {  // trimmed away by the reader
       EXPECT_EQ(clean, c.ms.has_value()) << c.target;
+    }
   }
 }
 

@@ -11,24 +11,29 @@
 
 namespace plainstep {
 
-const std::vector<std::string> StepReader::SUPPORTED_ACTIONS{
-    "click",          "type",           "hover",          "select",
-    "press_key",      "sendkeys",       "extract_text",   "extract_text_spatial",
-    "find_text",      "find_exact_text", "verify_present", "verify_visible",
-    "verify_enabled", "verify_disabled", "verify_text_present", "verify_text_visible",
-    "verify_spatial_text", "accept_dialog", "dismiss_dialog", "verify_dialog"};
+const std::vector<std::string> StepReader::SUPPORTED_ACTIONS = [] {
+  std::vector<std::string> names;
+  for (const ActionInfo& a : ACTIONS)
+    if (a.listed) names.emplace_back(a.name);
+  return names;
+}();
 
 const std::unordered_set<std::string> StepReader::_STOP_WORDS{"on", "the", "a",   "an",
                                                               "in", "at",  "into"};
 
+namespace {
+std::pair<std::string, std::string> _state(std::string_view suffix, Action a) {
+  return {std::string(suffix), std::string(action_name(a))};
+}
+}  // namespace
+
 const std::vector<std::pair<std::string, std::string>> StepReader::_VERIFY_STATES{
-    {"is present", "verify_present"},
-    {"is visible", "verify_visible"},
-    {"is enabled", "verify_enabled"},
-    {"is disabled", "verify_disabled"}};
+    _state("is present", Action::verify_present), _state("is visible", Action::verify_visible),
+    _state("is enabled", Action::verify_enabled), _state("is disabled", Action::verify_disabled)};
 
 const std::vector<std::pair<std::string, std::string>> StepReader::_VERIFY_TEXT_STATES{
-    {"is present", "verify_text_present"}, {"is visible", "verify_text_visible"}};
+    _state("is present", Action::verify_text_present),
+    _state("is visible", Action::verify_text_visible)};
 
 const std::unordered_set<std::string> StepReader::_KNOWN_ACTIONS{
     "click", "type", "hover", "select", "press", "sendkeys", "wait",
@@ -43,8 +48,6 @@ _Folded::_Folded(std::string_view trimmed) {
   source = std::move(l.source_index);
 }
 
-namespace {
-
 bool _same(std::u32string_view s, size_t at, std::string_view ascii) {
   if (at + ascii.size() > s.size()) return false;
   for (size_t i = 0; i < ascii.size(); ++i)
@@ -52,7 +55,12 @@ bool _same(std::u32string_view s, size_t at, std::string_view ascii) {
   return true;
 }
 
-}  // namespace
+// A relation's words and a space stand at `at`: "below Total".
+bool _opens_with_relation(std::u32string_view lower, size_t at) {
+  for (const RelationWord& r : RELATION_WORDS)
+    if (_same(lower, at, r.words) && _same(lower, at + r.words.size(), " ")) return true;
+  return false;
+}
 
 bool _Folded::starts_with(std::string_view ascii) const { return _same(lower, 0, ascii); }
 
@@ -154,8 +162,8 @@ std::pair<int, std::string> _extract_ordinal(std::string_view text_in) {
   while (e < u.size() && !text::is_space(u[e])) ++e;
   if (b == e) return {1, std::string(text_in)};
   std::string word = text::lower(text::from_u32(std::u32string_view(u).substr(b, e - b)));
-  for (const auto& [name, number] : _ORDINALS) {
-    if (word != name) continue;
+  for (const auto& [name, number, spelled] : ORDINAL_WORDS) {
+    if (!spelled || word != name) continue;
     size_t r = e;
     while (r < u.size() && text::is_space(u[r])) ++r;
     return {number, text::from_u32(std::u32string_view(u).substr(r))};
@@ -163,40 +171,29 @@ std::pair<int, std::string> _extract_ordinal(std::string_view text_in) {
   return {1, std::string(text_in)};
 }
 
-namespace {
-
-// The step being parsed: its folded form and its quoted parts.
-struct _Step {
-  _Folded f;
-  std::vector<std::string> literals;
-
-  bool literal(const std::string& s) const {
-    return std::find(literals.begin(), literals.end(), s) != literals.end();
-  }
-};
-
-using _Rule = std::optional<ParsedInstruction> (*)(const _Step&, const StepReader&);
-
-ParsedInstruction _record(std::string action, std::optional<std::string> target,
+ParsedInstruction _record(Action action, std::optional<std::string> target,
                           std::optional<std::string> value, bool literal,
-                          std::optional<int> ordinal = std::nullopt) {
-  return ParsedInstruction{std::move(action), std::move(target), std::move(value), ordinal,
-                           literal};
+                          std::optional<int> ordinal) {
+  return ParsedInstruction{std::string(action_name(action)), std::move(target), std::move(value),
+                           ordinal, literal};
 }
 
-// A quoted phrase is kept as written; anything else loses its filler words.
-ParsedInstruction _chosen(const _Step& s, const StepReader& r, std::string action,
-                          const std::string& phrase, std::optional<int> ordinal = std::nullopt) {
+ParsedInstruction _chosen(const _Step& s, const StepReader& r, Action action,
+                          const std::string& phrase, std::optional<int> ordinal) {
   std::string target = s.literal(phrase) ? phrase : r._clean_target(phrase);
   bool literal = s.literal(target);
-  return _record(std::move(action), std::move(target), std::nullopt, literal, ordinal);
+  return _record(action, std::move(target), std::nullopt, literal, ordinal);
 }
+
+namespace {
+
+using _Rule = std::optional<ParsedInstruction> (*)(const _Step&, const StepReader&);
 
 // type TEXT into FIELD, select OPTION from FIELD. The keyword is looked for
 // after the prefix, so "type into X" has no text and matches no form.
 std::optional<ParsedInstruction> _text_into(const _Step& s, const StepReader& r,
                                             std::string_view prefix, std::string_view keyword,
-                                            const char* action) {
+                                            Action action) {
   if (!s.f.starts_with(prefix) || s.f.find(keyword) == text::npos) return std::nullopt;
   size_t at = s.f.find(keyword, prefix.size());
   if (at == text::npos) return std::nullopt;
@@ -209,23 +206,23 @@ std::optional<ParsedInstruction> _text_into(const _Step& s, const StepReader& r,
 }
 
 std::optional<ParsedInstruction> _type(const _Step& s, const StepReader& r) {
-  return _text_into(s, r, "type ", " into ", "type");
+  return _text_into(s, r, "type ", " into ", Action::type);
 }
 
 std::optional<ParsedInstruction> _select(const _Step& s, const StepReader& r) {
-  return _text_into(s, r, "select ", " from ", "select");
+  return _text_into(s, r, "select ", " from ", Action::select);
 }
 
 std::optional<ParsedInstruction> _find_exact(const _Step& s, const StepReader&) {
   if (!s.f.starts_with("find exact text ")) return std::nullopt;
   std::string target = s.f.after(16);
   bool literal = s.literal(target);
-  return _record("find_exact_text", std::move(target), std::nullopt, literal);
+  return _record(Action::find_exact_text, std::move(target), std::nullopt, literal);
 }
 
 std::optional<ParsedInstruction> _find_text(const _Step& s, const StepReader& r) {
   if (!s.f.starts_with("find text ")) return std::nullopt;
-  return _chosen(s, r, "find_text", s.f.after(10));
+  return _chosen(s, r, Action::find_text, s.f.after(10));
 }
 
 std::optional<ParsedInstruction> _extract(const _Step& s, const StepReader& r) {
@@ -233,62 +230,77 @@ std::optional<ParsedInstruction> _extract(const _Step& s, const StepReader& r) {
   for (std::string_view prefix : _EXTRACT_PREFIXES)
     if (s.f.starts_with(prefix)) { at = prefix.size(); break; }
   if (at == 0) return std::nullopt;
-  for (std::string_view kw : _SPATIAL_KW)
-    if (_same(s.f.lower, at, kw))
-      return _record("extract_text_spatial", s.f.after(at), std::nullopt, false);
+  if (_opens_with_relation(s.f.lower, at))
+    return _record(Action::extract_text_spatial, s.f.after(at), std::nullopt, false);
   if (_same(s.f.lower, at, "from ")) at += 5;
   auto [ordinal, raw_target] = _extract_ordinal(s.f.after(at));
-  return _chosen(s, r, "extract_text", raw_target, ordinal);
+  return _chosen(s, r, Action::extract_text, raw_target, ordinal);
 }
 
 std::optional<ParsedInstruction> _click(const _Step& s, const StepReader& r) {
   if (!s.f.starts_with("click ")) return std::nullopt;
   auto [ordinal, raw_target] = _extract_ordinal(s.f.after(6));
-  return _chosen(s, r, "click", raw_target, ordinal);
+  return _chosen(s, r, Action::click, raw_target, ordinal);
 }
 
 std::optional<ParsedInstruction> _hover(const _Step& s, const StepReader& r) {
   if (!s.f.starts_with("hover ")) return std::nullopt;
-  return _chosen(s, r, "hover", s.f.after(6));
+  return _chosen(s, r, Action::hover, s.f.after(6));
 }
 
 std::optional<ParsedInstruction> _press(const _Step& s, const StepReader&) {
   if (!s.f.starts_with("press ")) return std::nullopt;
-  return _record("press_key", text::trim(s.f.after(6)), std::nullopt, false);
+  return _record(Action::press_key, text::trim(s.f.after(6)), std::nullopt, false);
 }
 
 std::optional<ParsedInstruction> _dialog(const _Step& s, const StepReader&) {
-  if (s.f.equals("accept dialog")) return _record("accept_dialog", std::nullopt, std::nullopt, false);
+  if (s.f.equals("accept dialog")) return _record(Action::accept_dialog, std::nullopt, std::nullopt, false);
   if (s.f.equals("dismiss dialog"))
-    return _record("dismiss_dialog", std::nullopt, std::nullopt, false);
+    return _record(Action::dismiss_dialog, std::nullopt, std::nullopt, false);
   if (s.f.starts_with("verify dialog says "))
-    return _record("verify_dialog", std::nullopt, s.f.after(19), false);
+    return _record(Action::verify_dialog, std::nullopt, s.f.after(19), false);
   return std::nullopt;
 }
 
 std::optional<ParsedInstruction> _sendkeys(const _Step& s, const StepReader&) {
   if (!s.f.starts_with("sendkeys ")) return std::nullopt;
   std::string keys = _strip_quotes(s.f.after(9));
-  return _record("sendkeys", keys, keys, false);
+  return _record(Action::sendkeys, keys, keys, false);
 }
 
 std::optional<ParsedInstruction> _wait(const _Step& s, const StepReader&) {
   if (!s.f.starts_with("wait ")) return std::nullopt;
-  return _record("wait", _strip_quotes(s.f.after(5)), std::nullopt, false);
+  return _record(Action::wait, _strip_quotes(s.f.after(5)), std::nullopt, false);
 }
+
+constexpr std::pair<std::string_view, Action> _SPATIAL_MODES[] = {
+    {"not exactly ", Action::verify_spatial_text_not_exact},
+    {"exactly ", Action::verify_spatial_text_exact},
+    {"not ", Action::verify_spatial_text_not}};
 
 // verify text RELATION ANCHOR is EXPECTED; the last " is " splits it, so
 // the anchor may itself hold an "is".
 std::optional<ParsedInstruction> _verify_spatial(const _Step& s, const StepReader&) {
   if (!s.f.starts_with("verify text ")) return std::nullopt;
-  bool spatial = std::any_of(_SPATIAL_KW.begin(), _SPATIAL_KW.end(),
-                             [&](std::string_view kw) { return _same(s.f.lower, 12, kw); });
+  bool spatial = _opens_with_relation(s.f.lower, 12);
   size_t is_pos = spatial ? s.f.rfind(" is ") : text::npos;
   if (is_pos == text::npos || is_pos < 12) return std::nullopt;
   std::string spatial_target = text::trim(s.f.cut(12, is_pos));
   std::string expected = text::trim(s.f.after(is_pos + 4));
   if (spatial_target.empty() || expected.empty()) return std::nullopt;
-  return _record("verify_spatial_text", std::move(spatial_target), std::move(expected), false);
+  // "is not 5", "is exactly 5", "is not exactly 5" say how the text is
+  // compared; quoted, the words are the expected text: is "not available".
+  Action action = Action::verify_spatial_text;
+  if (!s.literal(expected))
+    for (const auto& [words, mode] : _SPATIAL_MODES) {
+      if (text::lower(text::substr(expected, 0, words.size())) != words) continue;
+      std::string rest = text::trim(text::substr(expected, words.size()));
+      if (rest.empty()) break;
+      action = mode;
+      expected = std::move(rest);
+      break;
+    }
+  return _record(action, std::move(spatial_target), std::move(expected), false);
 }
 
 std::optional<ParsedInstruction> _verify_text(const _Step& s, const StepReader& r) {
@@ -297,7 +309,7 @@ std::optional<ParsedInstruction> _verify_text(const _Step& s, const StepReader& 
     if (!s.f.ends_with(suffix)) continue;
     std::string raw_target = text::trim(s.f.cut(12, s.f.lower.size() - suffix.size()));
     bool literal = s.literal(raw_target);
-    return _record(action, std::move(raw_target), std::nullopt, literal);
+    return _record(*action_named(action), std::move(raw_target), std::nullopt, literal);
   }
   return std::nullopt;
 }
@@ -306,7 +318,8 @@ std::optional<ParsedInstruction> _verify(const _Step& s, const StepReader& r) {
   if (!s.f.starts_with("verify ")) return std::nullopt;
   for (const auto& [suffix, action] : r._VERIFY_STATES) {
     if (!s.f.ends_with(suffix)) continue;
-    return _chosen(s, r, action, text::trim(s.f.cut(7, s.f.lower.size() - suffix.size())));
+    return _chosen(s, r, *action_named(action),
+                   text::trim(s.f.cut(7, s.f.lower.size() - suffix.size())));
   }
   return std::nullopt;
 }
@@ -327,14 +340,20 @@ std::string _supported_list() {
 
 }  // namespace
 
+std::optional<ParsedInstruction> _first_form(const _Step& s, const StepReader& r) {
+  for (_Rule rule : _RULES)
+    if (auto record = rule(s, r)) return record;
+  return std::nullopt;
+}
+
 ParsedInstruction StepReader::parse(std::string_view instruction) const {
   if (!text::is_valid_utf8(instruction))
     throw std::invalid_argument("Instruction is not valid UTF-8 (" + _utf8_fault(instruction) +
                                 ").");
   auto [stripped, literals] = _unquote(text::trim(instruction));
   _Step step{_Folded(stripped), std::move(literals)};
-  for (_Rule rule : _RULES)
-    if (auto record = rule(step, *this)) return std::move(*record);
+  if (auto record = _first_form(step, *this)) return std::move(*record);
+  if (auto record = _grown_form(step, *this)) return std::move(*record);
   throw std::invalid_argument("Unrecognised instruction: " + text::quoted_literal(instruction) +
                               ". Supported actions: " + _supported_list());
 }

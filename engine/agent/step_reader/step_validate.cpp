@@ -56,7 +56,8 @@ void _check_verify(const _Folded& f, std::vector<std::string>& issues) {
 void _check_wait(const _Folded& f, std::vector<std::string>& issues) {
   if (!f.starts_with("wait ")) return;
   std::string ms = _strip_quotes(f.after(5));
-  if (StepReader::wait_milliseconds(ms)) return;
+  // A wait of ${DELAY} is read when the step runs.
+  if (StepReader::wait_milliseconds(ms) || _holds_variable(ms)) return;
   if (!text::all_digits(ms))
     issues.push_back("`wait` value must be a number in milliseconds. Got: " +
                      text::quoted_literal(ms));
@@ -89,6 +90,13 @@ std::vector<std::string> StepReader::validate(std::string_view instruction) cons
     return {"Unbalanced quote \u2014 missing closing `\"` in: " + text::quoted_literal(raw)};
   _Folded f(raw);
   std::string first = text::split_ws(text::from_u32(f.lower)).front();
+  // The forms the language grew, when the step opens with their words as
+  // written (a quoted first word is no action word).
+  auto [unquoted, literals] = _unquote(raw);
+  _Step step{_Folded(unquoted), std::move(literals)};
+  const std::vector<std::string> words = text::split_ws(text::from_u32(step.f.lower));
+  if (!words.empty() && words.front() == first)
+    if (auto issues = _grown_issues(step, *this)) return *issues;
   if (!_KNOWN_ACTIONS.count(first))
     return {"Unknown action " + text::quoted_literal(first) +
             ". Expected one of: click, type, verify, hover, select, press, wait, find, extract, "

@@ -3,6 +3,7 @@
 
 #include "driver/batch.hpp"
 #include "driver/element_handle.hpp"
+#include "driver/frame.hpp"
 #include "exact_reads.hpp"
 #include "page_harvester.hpp"
 #include "scripts.hpp"
@@ -34,7 +35,34 @@ struct _HandleGuard {
 
 std::optional<std::string> _string_or_null(const json& j) {
   if (j.is_null()) return std::nullopt;
+  if (!j.is_string()) throw ReadFailure("the page answered " + j.dump() + " where a text or null belongs");
   return j.get<std::string>();
+}
+
+// A page-world script's answer of the expected kind; any other answer (a
+// page that bent the script's tools) is an inspection failure.
+std::string _string(const json& j, const char* what) {
+  if (!j.is_string()) throw ReadFailure(std::string("the page answered ") + j.dump() + " for " + what);
+  return j.get<std::string>();
+}
+
+bool _bool(const json& j, const char* what) {
+  if (!j.is_boolean()) throw ReadFailure(std::string("the page answered ") + j.dump() + " for " + what);
+  return j.get<bool>();
+}
+
+LabelTexts _label_texts(const json& j) {
+  if (!j.is_object()) throw ReadFailure("the page answered " + j.dump() + " for a field's label sources");
+  LabelTexts out;
+  if (j.contains("by") && j["by"].is_array())
+    for (const auto& t : j["by"])
+      if (t.is_string()) out.labelled_by.push_back(t.get<std::string>());
+  auto text = [&](const char* key) { return j.contains(key) ? _string_or_null(j[key]) : std::nullopt; };
+  out.label_for = text("f");
+  out.wrapping = text("w");
+  out.beside = text("s");
+  out.following = text("n");
+  return out;
 }
 
 // The reads the rules of a group will ask of each of its elements, sent
@@ -54,7 +82,7 @@ _Plan _plan_for(const std::string& selector) {
   if (selector == _CUSTOM_INPUT_SELECTOR)
     return {true, false, true, true, true, false, true, false, captured};
   if (selector == _LABEL_CANDIDATE_SELECTOR) return {true, false, false, true, true, false, false, false, {}};
-  if (selector == TEXT_SELECTOR)
+  if (selector == TEXT_CANDIDATE_SELECTOR)
     return {true, false, true, true, true, true, true, true, {"id", "class", "href", "aria-label"}};
   return {};
 }
@@ -79,7 +107,7 @@ class _ExactElement : public ElementReads {
 
   bool is_visible() override { return visible_ ? visible_->get() : h().is_visible(); }
   bool is_enabled() override { return enabled_ ? enabled_->get() : h().is_enabled(); }
-  std::string tag_name() override { return (tag_ ? tag_->get() : h().evaluate(_TAG_NAME_JS)).get<std::string>(); }
+  std::string tag_name() override { return _string(tag_ ? tag_->get() : h().evaluate(_TAG_NAME_JS), "a tag name"); }
   std::string inner_text() override { return text_ ? text_->get() : h().inner_text(); }
   std::optional<std::string> attribute(const std::string& name) override {
     for (auto& [n, pending] : attributes_)
@@ -94,13 +122,20 @@ class _ExactElement : public ElementReads {
   DataAttributes data_attributes() override {
     DataAttributes out;
     json m = data_ ? data_->get() : h().evaluate(_DATA_ATTRIBUTES_JS);
-    for (auto it = m.begin(); it != m.end(); ++it) out.emplace_back(it.key(), it.value().get<std::string>());
+    if (!m.is_object()) throw ReadFailure("the page answered " + m.dump() + " for the data attributes");
+    for (auto it = m.begin(); it != m.end(); ++it) out.emplace_back(it.key(), _string(it.value(), "a data attribute"));
     return out;
   }
-  std::string xpath() override { return (xpath_ ? xpath_->get() : h().evaluate(_XPATH_JS)).get<std::string>(); }
-  bool has_direct_text() override {
-    return (direct_ ? direct_->get() : h().evaluate(_DIRECT_TEXT_JS)).get<bool>();
+  std::string xpath() override {
+    json p = xpath_ ? xpath_->get() : h().evaluate(_XPATH_JS);
+    if (!p.is_string()) throw ReadFailure("the element's name makes no path step");
+    return p.get<std::string>();
   }
+  bool has_direct_text() override {
+    return _bool(direct_ ? direct_->get() : h().evaluate(_DIRECT_TEXT_JS), "the direct-text test");
+  }
+  bool is_phrase() override { return _bool(h().evaluate(PHRASE_JS), "the phrase test"); }
+  LabelTexts label_texts() override { return _label_texts(h().evaluate(LABEL_TEXTS_JS)); }
   std::optional<std::string> preceding_sibling_text() override {
     return _string_or_null(h().evaluate(_PRECEDING_SIBLING_JS));
   }
@@ -118,6 +153,9 @@ class _ExactElement : public ElementReads {
   std::vector<std::pair<std::string, pw::Pending<std::optional<std::string>>>> attributes_;
 };
 
+// Frames inside frames are read this deep, no deeper.
+constexpr int max_frame_depth = 8;
+
 class _ExactPage : public PageReads {
  public:
   explicit _ExactPage(std::shared_ptr<pw::Page> page) : page_(std::move(page)) {}
@@ -125,7 +163,7 @@ class _ExactPage : public PageReads {
   ElementList query_all(const std::string& selector) override {
     std::vector<std::shared_ptr<pw::ElementHandle>> handles;
     across_navigation([&] {
-      handles = page_->query_selector_all(selector);
+      handles = _query(*page_->main_frame(), selector, 0);
       return json();
     });
     ElementList out;
@@ -140,21 +178,42 @@ class _ExactPage : public PageReads {
     batch.wait();
     return out;
   }
-  std::optional<std::string> text_of_id(const std::string& id) override {
-    return _first_text("#" + css_identifier(id));
+  std::vector<PointerItem> pointer_items() override {
+    return pointer_items_from(page_->evaluate(_CURSOR_POINTER_JS), page_->url());
   }
-  std::optional<std::string> text_of_label_for(const std::string& id) override {
-    return _first_text("label[for=" + css_string(id) + "]");
-  }
-  json pointer_items() override { return page_->evaluate(_CURSOR_POINTER_JS); }
   std::string url() override { return page_->url(); }
 
  private:
-  std::optional<std::string> _first_text(const std::string& selector) {
-    _HandleGuard found{page_->query_selector(selector)};
-    if (!found.handle) return std::nullopt;
-    return found.handle->inner_text();
+  // The frame's elements matching the selector (through its open shadow
+  // trees), each readable frame's own elements right after its frame
+  // element. A frame that goes away meanwhile is left out.
+  std::vector<std::shared_ptr<pw::ElementHandle>> _query(pw::Frame& frame, const std::string& selector, int depth) {
+    auto found = frame.query_selector_all(selector);
+    if (depth >= max_frame_depth) return found;
+    std::vector<std::pair<size_t, std::vector<std::shared_ptr<pw::ElementHandle>>>> inserts;
+    for (auto& frame_element : frame.query_selector_all("iframe, frame")) {
+      _HandleGuard guard{frame_element};
+      guarded([&] {
+        json where = frame_element->evaluate(FRAME_POSITION_JS, selector);
+        if (!where.is_object() || !where.value("read", false) || !where.contains("through") ||
+            !where["through"].is_number_integer() || where["through"].get<long long>() < 0)
+          return;
+        auto inner = frame_element->content_frame();
+        if (!inner) return;
+        inserts.emplace_back(where["through"].get<size_t>(), _query(*inner, selector, depth + 1));
+      });
+    }
+    if (inserts.empty()) return found;
+    std::vector<std::shared_ptr<pw::ElementHandle>> out;
+    size_t next = 0;
+    for (auto& [through, elements] : inserts) {
+      for (; next < through && next < found.size(); ++next) out.push_back(std::move(found[next]));
+      for (auto& e : elements) out.push_back(std::move(e));
+    }
+    for (; next < found.size(); ++next) out.push_back(std::move(found[next]));
+    return out;
   }
+
   std::shared_ptr<pw::Page> page_;
 };
 
@@ -190,6 +249,38 @@ json across_navigation(const std::function<json()>& call) {
         throw;
     }
   }
+}
+
+namespace {
+
+std::string _field_text(const json& item, const char* key, size_t index, std::string_view url) {
+  if (!item.contains(key) || !item[key].is_string())
+    throw AnswerError(url, "has a pointer item " + std::to_string(index) + " without a text '" + key + "'");
+  return item[key].get<std::string>();
+}
+
+double _field_number(const json& item, const char* key, size_t index, std::string_view url) {
+  if (!item.contains(key) || !item[key].is_number())
+    throw AnswerError(url, "has a pointer item " + std::to_string(index) + " without a number '" + key + "'");
+  return item[key].get<double>();
+}
+
+}  // namespace
+
+std::vector<PointerItem> pointer_items_from(const json& answer, std::string_view url) {
+  std::vector<PointerItem> out;
+  if (answer.is_null()) return out;
+  if (!answer.is_array()) throw AnswerError(url, "gives pointer items that are no list");
+  for (size_t i = 0; i < answer.size(); ++i) {
+    const json& item = answer[i];
+    if (!item.is_object()) throw AnswerError(url, "has a pointer item " + std::to_string(i) + " that is no object");
+    out.push_back(PointerItem{_field_text(item, "tag", i, url), _field_text(item, "text", i, url),
+                              _field_text(item, "xpath", i, url), _field_number(item, "x", i, url),
+                              _field_number(item, "y", i, url), _field_number(item, "w", i, url),
+                              _field_number(item, "h", i, url), _field_text(item, "cls", i, url),
+                              _field_text(item, "aria", i, url)});
+  }
+  return out;
 }
 
 std::string css_identifier(std::string_view id) {

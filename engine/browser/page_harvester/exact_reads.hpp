@@ -23,6 +23,13 @@ std::unique_ptr<ElementReads> exact_element(std::shared_ptr<pw::ElementHandle> h
 std::unique_ptr<PageReads> fast_reads(std::shared_ptr<pw::Page> page,
                                       const std::vector<std::string>& selectors, bool pointer);
 
+// The gathering script's argument for these groups.
+json gathering_argument(const std::vector<std::string>& selectors, bool pointer);
+// A fast reader over an answer the gathering gave (AnswerError naming the
+// page at `url` when it has another shape).
+std::unique_ptr<PageReads> fast_reads_from(const json& answer, const std::vector<std::string>& selectors,
+                                           bool pointer, std::string url);
+
 // Runs a whole-page call, met again on the document that replaced the page
 // when a navigation destroyed its context mid-call (a few times, for
 // redirects and chains of navigations). Any other failure propagates.

@@ -1,10 +1,11 @@
 // The fast reader: one page evaluation gathers, for every element of the
 // requested groups, the answers the rules may ask for; the rules then read
-// them here as they would read them from the driver.
+// them here as they would read them from the driver. The answer's format:
+// answer_format.md, beside this file.
 #include <map>
 #include <stdexcept>
-#include <unordered_map>
 
+#include "driver/isolated_world.hpp"
 #include "exact_reads.hpp"
 #include "page_harvester.hpp"
 #include "scripts.hpp"
@@ -23,23 +24,27 @@ namespace {
 // rules of the element's groups will ask; a read of anything else is a
 // fault of the fast reader and says so.
 struct _Node {
-  std::string tag, xpath;
-  bool has_tag = false, has_xpath = false, has_box = false, has_attributes = false;
-  bool visible = false;
-  std::optional<bool> enabled;
-  std::optional<Box> box;
-  std::vector<std::pair<std::string, std::string>> attributes;
+  bool has_visible = false, visible = false;
+  std::optional<std::string> tag;
+  std::optional<bool> direct, enabled, phrase;
   bool has_text = false;
   std::optional<std::string> text;  // nullopt with has_text: not an HTML element
-  std::optional<bool> direct;
+  bool has_box = false;
+  std::optional<Box> box;
+  bool has_attributes = false;
+  std::vector<std::pair<std::string, std::string>> attributes;
+  bool has_xpath = false;
+  std::optional<std::string> xpath;  // nullopt with has_xpath: no valid path
   bool has_labels = false;
+  LabelTexts labels;
   std::optional<std::string> preceding, parent;
 };
 
-// The gathered answer: the elements' records, one line, then the rest
-// (groups, look-ups, pointer items), which is small. The records are read
-// event by event straight into nodes, without building a document first.
-using _Answer = nlohmann::json;
+// The answer did not have the agreed shape: what was wrong, for the
+// message that names the page.
+struct BadShape {
+  std::string what;
+};
 
 // A path sent as the number of steps it shares with the path sent before
 // and the rest.
@@ -50,57 +55,66 @@ std::string _path_after(const std::string& before, size_t steps, const std::stri
   return before.substr(0, cut) + rest;
 }
 
-class _NodeReader : public nlohmann::json_sax<_Answer> {
+
+// Reads the records line event by event straight into nodes, checking
+// every key and the kind of its value on the way.
+class _NodeReader : public nlohmann::json_sax<json> {
  public:
   explicit _NodeReader(std::vector<_Node>& nodes) : nodes_(nodes) {}
 
   bool null() override {
-    if (depth_ != 2) return _bad("null");
-    if (key_ == "i") node_.has_text = true;
-    else if (key_ == "b") node_.has_box = true;
-    else if (key_ == "ps" || key_ == "pc") node_.has_labels = true;
-    else return _bad("null for " + key_);
-    return true;
+    if (depth_ == 2) return _scalar_null();
+    return _bad("null");
   }
   bool boolean(bool v) override {
-    if (depth_ != 2) return _bad("a boolean");
-    if (key_ == "v") node_.visible = v;
-    else if (key_ == "e") node_.enabled = v;
-    else if (key_ == "d") node_.direct = v;
-    else return _bad("a boolean for " + key_);
+    if (depth_ != 2) return _bad("true or false");
+    if (key_ == "v") {
+      node_.has_visible = true;
+      node_.visible = v;
+    } else if (key_ == "d") {
+      node_.direct = v;
+    } else if (key_ == "e") {
+      node_.enabled = v;
+    } else if (key_ == "p") {
+      node_.phrase = v;
+    } else {
+      return _bad("true or false");
+    }
     return true;
   }
   bool number_integer(number_integer_t v) override { return _number(static_cast<double>(v)); }
   bool number_unsigned(number_unsigned_t v) override { return _number(static_cast<double>(v)); }
   bool number_float(number_float_t v, const string_t&) override { return _number(v); }
   bool string(string_t& v) override {
-    if (depth_ == 4) {
+    if (depth_ == 4 && array_ == ListKind::attribute) {
       if (pair_ == 0) attribute_.first = std::move(v);
       else if (pair_ == 1) attribute_.second = std::move(v);
-      else return _bad("a third part of an attribute");
+      else return _bad("an attribute of three parts");
       ++pair_;
       return true;
     }
-    if (depth_ == 3 && key_ == "x" && numbers_.size() == 1) {
+    if (depth_ == 3 && array_ == ListKind::path) {
+      if (numbers_.size() != 1 || node_.has_xpath) return _bad("a path that is not [steps, rest]");
       node_.has_xpath = true;
-      path_ = node_.xpath = _path_after(path_, static_cast<size_t>(numbers_[0]), v);
+      path_ = _path_after(path_, static_cast<size_t>(numbers_[0]), v);
+      node_.xpath = path_;
+      return true;
+    }
+    if (depth_ == 3 && array_ == ListKind::labelled_by) {
+      node_.labels.labelled_by.push_back(std::move(v));
       return true;
     }
     if (depth_ != 2) return _bad("a string");
     if (key_ == "t") {
-      node_.has_tag = node_.has_attributes = true;  // no "a" with a tag: it has no attributes
       node_.tag = std::move(v);
     } else if (key_ == "i") {
       node_.has_text = true;
       node_.text = std::move(v);
-    } else if (key_ == "ps") {
+    } else if (auto* slot = _label_slot()) {
       node_.has_labels = true;
-      node_.preceding = std::move(v);
-    } else if (key_ == "pc") {
-      node_.has_labels = true;
-      node_.parent = std::move(v);
+      *slot = std::move(v);
     } else {
-      return _bad("a string for " + key_);
+      return _bad("a string");
     }
     return true;
   }
@@ -116,53 +130,99 @@ class _NodeReader : public nlohmann::json_sax<_Answer> {
     return true;
   }
   bool end_object() override {
+    if (!node_.has_visible) return _bad_record("has no visibility");
     nodes_.push_back(std::move(node_));
     depth_ = 1;
     return true;
   }
   bool start_array(std::size_t) override {
-    if (depth_ == 0 || depth_ == 3) {
-      pair_ = 0;
-      ++depth_;
-      return depth_ != 4 || key_ == "a" || _bad("an array in " + key_);
+    if (depth_ == 0) {
+      depth_ = 1;
+      return true;
     }
-    if (depth_ != 2 || (key_ != "b" && key_ != "x" && key_ != "a")) return _bad("an array for " + key_);
+    if (depth_ == 3 && array_ == ListKind::attributes) {
+      depth_ = 4;
+      array_ = ListKind::attribute;
+      pair_ = 0;
+      return true;
+    }
+    if (depth_ != 2) return _bad("a list");
     numbers_.clear();
+    if (key_ == "b") array_ = ListKind::box;
+    else if (key_ == "x") array_ = ListKind::path;
+    else if (key_ == "a") array_ = ListKind::attributes, node_.has_attributes = true;
+    else if (key_ == "lb") array_ = ListKind::labelled_by, node_.has_labels = true;
+    else return _bad("a list");
     depth_ = 3;
     return true;
   }
   bool end_array() override {
     if (depth_ == 4) {
-      if (pair_ != 2) return _bad("an attribute without a value");
+      if (pair_ != 2) return _bad_record("has an attribute without a value");
       node_.attributes.push_back(std::move(attribute_));
-    } else if (depth_ == 3 && key_ == "b") {
-      if (numbers_.size() != 4) return _bad("a box of " + std::to_string(numbers_.size()) + " numbers");
+      array_ = ListKind::attributes;
+    } else if (depth_ == 3 && array_ == ListKind::box) {
+      if (numbers_.size() != 4)
+        return _bad_record("has a box of " + std::to_string(numbers_.size()) + " numbers");
       node_.has_box = true;
       node_.box = Box{numbers_[0], numbers_[1], numbers_[2], numbers_[3]};
-    } else if (depth_ == 3 && key_ == "x" && !node_.has_xpath) {
-      return _bad("a path without its steps");
+    } else if (depth_ == 3 && array_ == ListKind::path && !node_.has_xpath) {
+      return _bad_record("has a path without its steps");
+    } else if (depth_ == 1) {
+      depth_ = 0;
+      return true;
     }
+    if (depth_ == 3) array_ = ListKind::none;
     --depth_;
     return true;
   }
-  bool parse_error(std::size_t at, const std::string&, const nlohmann::detail::exception& e) override {
-    throw std::logic_error("fast extraction's answer is not JSON at byte " + std::to_string(at) + ": " + e.what());
+  bool parse_error(std::size_t at, const std::string&, const nlohmann::detail::exception&) override {
+    throw BadShape{"is not JSON at byte " + std::to_string(at) + " of its records"};
   }
 
  private:
+  enum class ListKind { none, box, path, attributes, attribute, labelled_by };
+
   bool _number(double v) {
-    if (depth_ != 3 || key_ == "a") return _bad("a number");
+    if (depth_ != 3 || (array_ != ListKind::box && array_ != ListKind::path)) return _bad("a number");
     numbers_.push_back(v);
     return true;
   }
+  bool _scalar_null() {
+    if (key_ == "i") {
+      node_.has_text = true;
+    } else if (key_ == "b") {
+      node_.has_box = true;
+    } else if (key_ == "x") {
+      node_.has_xpath = true;
+    } else if (_label_slot()) {
+      node_.has_labels = true;
+    } else {
+      return _bad("null");
+    }
+    return true;
+  }
+  std::optional<std::string>* _label_slot() {
+    if (key_ == "lf") return &node_.labels.label_for;
+    if (key_ == "lw") return &node_.labels.wrapping;
+    if (key_ == "ls") return &node_.labels.beside;
+    if (key_ == "ln") return &node_.labels.following;
+    if (key_ == "ps") return &node_.preceding;
+    if (key_ == "pc") return &node_.parent;
+    return nullptr;
+  }
   [[noreturn]] bool _bad(const std::string& what) {
-    throw std::logic_error("fast extraction's answer has " + what + " where it was not expected (element " +
-                           std::to_string(nodes_.size()) + ")");
+    if (depth_ < 2) throw BadShape{"has " + what + " where its list of records belongs"};
+    _bad_record("has " + what + " under '" + key_ + "'");
+  }
+  [[noreturn]] bool _bad_record(const std::string& what) {
+    throw BadShape{"in record " + std::to_string(nodes_.size()) + " " + what};
   }
 
   std::vector<_Node>& nodes_;
   _Node node_;
-  int depth_ = 0;  // 1: the list, 2: a record, 3: a box, path or attribute list, 4: an attribute
+  int depth_ = 0;  // 1: the list, 2: a record, 3: a box, path or list, 4: an attribute
+  ListKind array_ = ListKind::none;
   std::string key_, path_;
   std::vector<double> numbers_;
   std::pair<std::string, std::string> attribute_;
@@ -187,8 +247,8 @@ class _FastElement : public ElementReads {
     return *n_.enabled;
   }
   std::string tag_name() override {
-    if (!n_.has_tag) _not_gathered("the tag name", _where());
-    return n_.tag;
+    if (!n_.tag) _not_gathered("the tag name", _where());
+    return *n_.tag;
   }
   std::string inner_text() override {
     if (!n_.has_text) _not_gathered("the inner text", _where());
@@ -214,11 +274,20 @@ class _FastElement : public ElementReads {
   }
   std::string xpath() override {
     if (!n_.has_xpath) _not_gathered("the path", _where());
-    return n_.xpath;
+    if (!n_.xpath) throw ReadFailure("the element's name makes no path step");
+    return *n_.xpath;
   }
   bool has_direct_text() override {
     if (!n_.direct) _not_gathered("the direct-text test", _where());
     return *n_.direct;
+  }
+  bool is_phrase() override {
+    if (!n_.phrase) _not_gathered("the phrase test", _where());
+    return *n_.phrase;
+  }
+  LabelTexts label_texts() override {
+    if (!n_.has_labels) _not_gathered("the label sources", _where());
+    return n_.labels;
   }
   std::optional<std::string> preceding_sibling_text() override {
     if (!n_.has_labels) _not_gathered("the sibling label", _where());
@@ -230,28 +299,12 @@ class _FastElement : public ElementReads {
   }
 
  private:
-  std::string _where() const { return n_.has_xpath ? n_.xpath : n_.has_tag ? "a " + n_.tag : "an element"; }
+  std::string _where() const {
+    if (n_.xpath) return *n_.xpath;
+    return n_.tag ? "a " + *n_.tag : "an element";
+  }
   const _Node& n_;
 };
-
-// A looked-up element's text: found and read, found but unreadable (not
-// an HTML element), or not found.
-struct _Lookup {
-  bool found = false;
-  std::optional<std::string> text;
-};
-
-std::unordered_map<std::string, _Lookup> _lookups(const _Answer& pairs) {
-  std::unordered_map<std::string, _Lookup> out;
-  for (const auto& p : pairs) {
-    const _Answer& v = p.at(1);
-    _Lookup l;
-    if (v.is_string()) l = {true, v.get<std::string>()};
-    else if (v.is_boolean()) l = {true, std::nullopt};
-    out.emplace(p.at(0).get<std::string>(), std::move(l));
-  }
-  return out;
-}
 
 // The gathering script knows each group by name: what it collects for an
 // element depends on the groups the element is in.
@@ -259,30 +312,27 @@ std::string _group_name(const std::string& selector) {
   if (selector == INTERACTABLE_SELECTOR) return "interactable";
   if (selector == _CUSTOM_INPUT_SELECTOR) return "custom";
   if (selector == _LABEL_CANDIDATE_SELECTOR) return "label";
-  if (selector == TEXT_SELECTOR) return "text";
+  if (selector == TEXT_CANDIDATE_SELECTOR) return "text";
   throw std::logic_error("fast extraction has no group for the selector " + selector);
+}
+
+template <size_t N>
+std::vector<std::string> _names(const std::array<const char*, N>& table) {
+  return std::vector<std::string>(table.begin(), table.end());
 }
 
 class _FastPage : public PageReads {
  public:
-  _FastPage(std::shared_ptr<pw::Page> page, const std::vector<std::string>& selectors, bool pointer)
-      : page_(std::move(page)), pointer_(pointer) {
-    json groups = json::object();
-    for (const auto& sel : selectors) groups[_group_name(sel)] = sel;
-    json arg = {{"groups", groups}, {"pointer", pointer},
-                {"attributes", std::vector<std::string>(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end())}};
-    json answer = _gather(arg);
-    const std::string& text = answer.get_ref<const std::string&>();
-    size_t line = text.find('\n');
-    if (line == std::string::npos) throw std::logic_error("fast extraction's answer has no second line");
-    _NodeReader reader(nodes_);
-    _Answer::sax_parse(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(line), &reader);
-    _Answer got = _Answer::parse(text.begin() + static_cast<std::ptrdiff_t>(line) + 1, text.end());
-    for (const auto& sel : selectors)
-      groups_[sel] = got.at("groups").at(_group_name(sel)).get<std::vector<size_t>>();
-    ids_ = _lookups(got.at("ids"));
-    fors_ = _lookups(got.at("fors"));
-    if (pointer) pointer_items_ = json::parse(got.value("pointer", _Answer()).dump());
+  // Reads the page's answer to the gathering of these groups; AnswerError
+  // naming the page at `url` when it has another shape.
+  _FastPage(std::shared_ptr<pw::Page> page, std::string url, const std::vector<std::string>& selectors,
+            bool pointer, const json& answer)
+      : page_(std::move(page)), url_(std::move(url)), pointer_(pointer) {
+    try {
+      _read(answer, selectors);
+    } catch (const BadShape& bad) {
+      throw AnswerError(url_, bad.what);
+    }
   }
 
   ElementList query_all(const std::string& selector) override {
@@ -291,49 +341,81 @@ class _FastPage : public PageReads {
       throw std::logic_error("fast extraction did not gather the group " + selector);
     ElementList out;
     out.reserve(it->second.size());
-    for (size_t i : it->second) out.push_back(std::make_unique<_FastElement>(nodes_.at(i)));
+    for (size_t i : it->second) out.push_back(std::make_unique<_FastElement>(nodes_[i]));
     return out;
   }
-  std::optional<std::string> text_of_id(const std::string& id) override { return _text(ids_, id); }
-  std::optional<std::string> text_of_label_for(const std::string& id) override {
-    return _text(fors_, id);
-  }
-  json pointer_items() override {
+  std::vector<PointerItem> pointer_items() override {
     if (!pointer_) throw std::logic_error("fast extraction did not gather the pointer items");
-    if (pointer_items_.is_null()) throw ReadFailure("cursor-pointer script failed in the page");
-    return pointer_items_;
+    if (!pointer_items_) throw ReadFailure("cursor-pointer script failed in the page");
+    return *pointer_items_;
   }
-  std::string url() override { return page_->url(); }
+  std::string url() override { return page_ ? page_->url() : url_; }
 
  private:
-  static std::optional<std::string> _text(const std::unordered_map<std::string, _Lookup>& m,
-                                          const std::string& id) {
-    auto it = m.find(id);
-    if (it == m.end()) throw std::logic_error("fast extraction did not look up '" + id + "'");
-    if (!it->second.found) return std::nullopt;
-    if (!it->second.text) throw ReadFailure("Node is not an HTMLElement");
-    return it->second.text;
+  void _read(const json& answer, const std::vector<std::string>& selectors) {
+    if (!answer.is_string()) throw BadShape{"is not a string"};
+    const std::string& text = answer.get_ref<const std::string&>();
+    size_t line = text.find('\n');
+    if (line == std::string::npos) throw BadShape{"has no second line"};
+    _NodeReader reader(nodes_);
+    json::sax_parse(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(line), &reader);
+    json rest = json::parse(text.begin() + static_cast<std::ptrdiff_t>(line) + 1, text.end(), nullptr, false);
+    if (rest.is_discarded() || !rest.is_object()) throw BadShape{"has a second line that is not a JSON object"};
+    const json* got = rest.contains("groups") ? &rest["groups"] : nullptr;
+    if (!got || !got->is_object()) throw BadShape{"has no groups"};
+    for (const auto& sel : selectors) {
+      std::string name = _group_name(sel);
+      if (!got->contains(name) || !(*got)[name].is_array()) throw BadShape{"has no group '" + name + "'"};
+      auto& members = groups_[sel];
+      for (const auto& i : (*got)[name]) {
+        if (!i.is_number_integer() || i.get<long long>() < 0 || i.get<unsigned long long>() >= nodes_.size())
+          throw BadShape{"has a group '" + name + "' naming " + i.dump() + " of " + std::to_string(nodes_.size()) +
+                       " records"};
+        members.push_back(i.get<size_t>());
+      }
+    }
+    if (pointer_) {
+      if (!rest.contains("pointer")) throw BadShape{"has no pointer items"};
+      if (!rest["pointer"].is_null()) pointer_items_ = pointer_items_from(rest["pointer"], url_);
+    }
   }
 
-  // A navigation that destroys the page's context mid-evaluation is met
-  // again on the page that replaced it; other failures propagate.
-  json _gather(const json& arg) {
-    return across_navigation([&] { return page_->evaluate(_GATHER_JS, arg); });
-  }
-
-  std::shared_ptr<pw::Page> page_;
+  std::shared_ptr<pw::Page> page_;  // none for an answer read on its own
+  std::string url_;
   bool pointer_;
   std::vector<_Node> nodes_;
   std::map<std::string, std::vector<size_t>> groups_;
-  std::unordered_map<std::string, _Lookup> ids_, fors_;
-  json pointer_items_;
+  std::optional<std::vector<PointerItem>> pointer_items_;
 };
 
 }  // namespace
 
+json gathering_argument(const std::vector<std::string>& selectors, bool pointer) {
+  json groups = json::object();
+  for (const auto& sel : selectors) groups[_group_name(sel)] = sel;
+  return {{"groups", groups},
+          {"pointer", pointer},
+          {"attributes", _names(CAPTURED_ATTRIBUTES)},
+          {"text", {{"tags", _names(_TEXT_TAGS)}, {"never", _names(NEVER_TEXT_TAGS)}}}};
+}
+
 std::unique_ptr<PageReads> fast_reads(std::shared_ptr<pw::Page> page,
                                       const std::vector<std::string>& selectors, bool pointer) {
-  return std::make_unique<_FastPage>(std::move(page), selectors, pointer);
+  json arg = gathering_argument(selectors, pointer);
+  // In the page's isolated world where the browser has one (the page's
+  // scripts cannot reach it), else in the page's own world. A navigation
+  // that destroys the page's context mid-evaluation is met again on the
+  // page that replaced it; other failures propagate.
+  auto world = pw::IsolatedWorld::of(*page);
+  json answer =
+      across_navigation([&] { return world ? world->call(_GATHER_JS, arg) : page->evaluate(_GATHER_JS, arg); });
+  std::string url = page->url();
+  return std::make_unique<_FastPage>(std::move(page), std::move(url), selectors, pointer, answer);
+}
+
+std::unique_ptr<PageReads> fast_reads_from(const json& answer, const std::vector<std::string>& selectors,
+                                           bool pointer, std::string url) {
+  return std::make_unique<_FastPage>(nullptr, std::move(url), selectors, pointer, answer);
 }
 
 }  // namespace plainstep::harvest

@@ -27,12 +27,20 @@ class PageReads;
 
 enum class Extraction { fast, exact };
 
-extern const std::array<const char*, 5> _NATIVE_TAGS;
+extern const std::array<const char*, 6> _NATIVE_TAGS;
 extern const std::array<const char*, 13> _ARIA_ROLES;
 extern const std::array<const char*, 13> CAPTURED_ATTRIBUTES;
+// Tags whose elements are text whether or not they hold text of their own.
 extern const std::array<const char*, 15> _TEXT_TAGS;
+// Tags whose text is never page text (code, metadata, a control's value,
+// the choices of a closed list).
+extern const std::array<const char*, 9> NEVER_TEXT_TAGS;
 extern const std::string INTERACTABLE_SELECTOR;
 extern const std::string TEXT_SELECTOR;
+// The elements the text rules look at: every element (each is then taken
+// when one of _TEXT_TAGS or holding text of its own, never one of
+// NEVER_TEXT_TAGS).
+extern const std::string TEXT_CANDIDATE_SELECTOR;
 extern const std::string _LABEL_CANDIDATE_SELECTOR;
 extern const std::string _CUSTOM_INPUT_SELECTOR;
 
@@ -65,9 +73,15 @@ class PageHarvester {
   // The visible text blocks of the page, wrapper elements removed.
   Elements extract_text_elements();
 
+  // One line for each frame of the page whose document this page may not
+  // read (another origin), by name or id and address, for a step that
+  // failed: what it looked for may be in there. Asks the page each time.
+  std::vector<std::string> unreadable_frames();
+
   // Wrapper elimination: drops a candidate without direct text when a
-  // smaller overlapping candidate's text occurs in its own. Keeps the very
-  // records, in order. Throws TypeError on a candidate without a box.
+  // smaller overlapping candidate's text occurs in its own (an inline
+  // phrase counts as direct text). Keeps the very records, in order.
+  // Throws TypeError on a candidate without a box.
   static Elements _dedup_text_elements(const Elements& candidates);
 
   // Gives each descriptor without a field label the nearest candidate text

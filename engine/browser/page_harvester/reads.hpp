@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,11 +17,20 @@
 namespace plainstep::harvest {
 
 // Inspecting one element failed the way the driver's inspection fails (a
-// text read on an element that is not an HTML element). The element is
-// dropped, as with a driver error.
+// text read on an element that is not an HTML element, an element with
+// no valid path). The element is dropped, as with a driver error.
 class ReadFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The page answered an extraction in a form no reading produces: a page
+// that bent the reader's tools, or a fault of the reader. Never an
+// inspection failure: it propagates, naming the page.
+class AnswerError : public std::runtime_error {
+ public:
+  AnswerError(std::string_view url, const std::string& what)
+      : std::runtime_error("the page at " + std::string(url) + " gave an extraction answer that " + what) {}
 };
 
 // Runs `read` under a per-element guard: true when it completed, false
@@ -42,6 +52,24 @@ bool guarded(F&& read) {
 
 using DataAttributes = std::vector<std::pair<std::string, std::string>>;
 
+// The label sources of one field, as the page shows them (untrimmed).
+struct LabelTexts {
+  // The texts of the elements aria-labelledby names, found in the field's
+  // own tree, in its order.
+  std::vector<std::string> labelled_by;
+  std::optional<std::string> label_for;  // the first label whose for names the field
+  std::optional<std::string> wrapping;   // the label around it, without the field's own text
+  std::optional<std::string> beside;     // a label element right beside it
+  std::optional<std::string> following;  // the text after a checkbox or radio button
+};
+
+// One item of the cursor-pointer script.
+struct PointerItem {
+  std::string tag, text, xpath;
+  double x = 0, y = 0, w = 0, h = 0;
+  std::string cls, aria;
+};
+
 // One element of a group. Every read may throw pw::Error or ReadFailure.
 class ElementReads {
  public:
@@ -53,30 +81,35 @@ class ElementReads {
   virtual std::optional<std::string> attribute(const std::string& name) = 0;
   virtual std::optional<Box> bounding_box() = 0;
   virtual DataAttributes data_attributes() = 0;
+  // ReadFailure when the element has no valid path.
   virtual std::string xpath() = 0;
   virtual bool has_direct_text() = 0;
+  // Whether its text is one short line of several inline pieces.
+  virtual bool is_phrase() = 0;
+  virtual LabelTexts label_texts() = 0;
   virtual std::optional<std::string> preceding_sibling_text() = 0;
   virtual std::optional<std::string> parent_children_text() = 0;
 };
 
 using ElementList = std::vector<std::unique_ptr<ElementReads>>;
 
-// The page: element groups by selector, and the look-ups field labels need.
+// The page: element groups by selector, through open shadow trees and the
+// frames the page may read, in the driver's order.
 class PageReads {
  public:
   virtual ~PageReads() = default;
-  // Every element matching the selector, in document order. A failure
-  // propagates: it is a failure of the whole page.
+  // Every element matching the selector, in document order, a frame's
+  // elements right after its frame element. A failure propagates: it is a
+  // failure of the whole page.
   virtual ElementList query_all(const std::string& selector) = 0;
-  // The inner text of the first element with this identifier; nullopt when
-  // there is none.
-  virtual std::optional<std::string> text_of_id(const std::string& id) = 0;
-  // The inner text of the first label whose for attribute is `id`.
-  virtual std::optional<std::string> text_of_label_for(const std::string& id) = 0;
-  // The pointer items of the cursor-pointer script; throws when the
-  // evaluation failed.
-  virtual json pointer_items() = 0;
+  // The items of the cursor-pointer script; ReadFailure when the
+  // evaluation failed, AnswerError when its answer is malformed.
+  virtual std::vector<PointerItem> pointer_items() = 0;
   virtual std::string url() = 0;
 };
+
+// Pointer items from the script's answer (null: none), checked item by
+// item; AnswerError naming the page at `url` when one is malformed.
+std::vector<PointerItem> pointer_items_from(const json& answer, std::string_view url);
 
 }  // namespace plainstep::harvest

@@ -1,6 +1,5 @@
 #include "rules.hpp"
 
-#include <functional>
 #include <limits>
 #include <unordered_set>
 
@@ -8,7 +7,8 @@
 
 namespace plainstep {
 
-const std::array<const char*, 5> _NATIVE_TAGS = {"button", "input", "a", "select", "textarea"};
+// summary opens its details section: a person clicks its words.
+const std::array<const char*, 6> _NATIVE_TAGS = {"button", "input", "a", "select", "textarea", "summary"};
 const std::array<const char*, 13> _ARIA_ROLES = {
     "button", "link",     "textbox",    "checkbox",   "menuitem", "menuitemcheckbox", "menuitemradio",
     "option", "combobox", "searchbox",  "spinbutton", "switch",   "tab"};
@@ -17,6 +17,12 @@ const std::array<const char*, 13> CAPTURED_ATTRIBUTES = {
     "role", "href", "value", "class",       "data-testid", "alt"};
 const std::array<const char*, 15> _TEXT_TAGS = {"h1", "h2", "h3", "h4",    "h5", "h6", "p",     "span",
                                                 "label", "li", "td", "th", "a",  "button", "div"};
+// Scripts, styles and templates hold code or markup; the head and title
+// are the document's metadata; a textarea's text is its value (read as a
+// descriptor's); options and option groups are the choices of a list that
+// is closed on the page.
+const std::array<const char*, 9> NEVER_TEXT_TAGS = {"script", "style",    "noscript", "template", "head",
+                                                     "title",  "textarea", "option",   "optgroup"};
 
 namespace {
 std::string _interactable_selector() {
@@ -30,6 +36,9 @@ std::string _interactable_selector() {
 const std::string INTERACTABLE_SELECTOR = _interactable_selector();
 const std::string TEXT_SELECTOR =
     text::join(std::vector<std::string>(_TEXT_TAGS.begin(), _TEXT_TAGS.end()), ", ");
+// Every element, written as a list: the driver lists a selector list in
+// document order through shadow trees, a lone "*" its shadow trees last.
+const std::string TEXT_CANDIDATE_SELECTOR = TEXT_SELECTOR + ", *";
 const std::string _LABEL_CANDIDATE_SELECTOR = "h1, h2, h3, h4, h5, h6, label, div, span, p";
 const std::string _CUSTOM_INPUT_SELECTOR =
     "span[class*='editable'], div[class*='editable'], span[class*='input'], div[class*='input']";
@@ -58,7 +67,7 @@ void _merge_data_attributes(ElementReads& el, AttributeMap& map) {
 }
 
 // One native or role element; false when it is skipped.
-bool _native_element(PageReads& page, ElementReads& el, Element& out) {
+bool _native_element(ElementReads& el, Element& out) {
   bool visible = el.is_visible();
   bool enabled = el.is_enabled();
   std::string tag = el.tag_name();
@@ -73,57 +82,41 @@ bool _native_element(PageReads& page, ElementReads& el, Element& out) {
   _captured_attributes(el, attrs);
   _merge_data_attributes(el, attrs);
   std::string xpath = el.xpath();
-  if (tag == "input" || tag == "textarea") {
-    std::string label = field_label(page, el);
+  if (tag == "input" || tag == "textarea" || tag == "select") {
+    std::string label = field_label(el);
     if (!label.empty()) attrs.set("_label", std::move(label));
   }
   out = Element{tag, txt, std::nullopt, std::move(attrs), bb, visible, enabled, std::nullopt, xpath};
   return true;
 }
 
-// The labelled-by texts, each identifier looked up on its own.
-std::string _labelled_by(PageReads& page, const std::string& ids) {
-  std::vector<std::string> found;
-  std::string id;
-  auto flush = [&] {
-    if (id.empty()) return;
-    guarded([&] {
-      if (auto t = page.text_of_id(id)) {
-        std::string s = text::trim(*t);
-        if (!s.empty()) found.push_back(std::move(s));
-      }
-    });
-    id.clear();
-  };
-  // Identifier lists are split at ASCII white space, as HTML splits them.
-  for (char c : ids) {
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') flush();
-    else id += c;
-  }
-  flush();
-  return text::join(found, " ");
-}
+std::string _trimmed(const std::optional<std::string>& s) { return s ? text::trim(*s) : std::string(); }
 
-std::string _guarded_text(const std::function<std::optional<std::string>()>& read) {
-  std::string out;
-  guarded([&] {
-    if (auto t = read()) out = text::trim(*t);
-  });
-  return out;
+bool _one_of(std::string_view tag, const auto& tags) {
+  for (const char* t : tags)
+    if (tag == t) return true;
+  return false;
 }
 
 }  // namespace
 
-std::string field_label(PageReads& page, ElementReads& el) {
+std::string field_label(ElementReads& el) {
+  LabelTexts found;
+  guarded([&] { found = el.label_texts(); });
+  std::vector<std::string> by;
+  for (const auto& t : found.labelled_by)
+    if (std::string s = text::trim(t); !s.empty()) by.push_back(std::move(s));
+  if (!by.empty()) return text::join(by, " ");
   if (auto s = text::trim(el.attribute("aria-label").value_or("")); !s.empty()) return s;
-  if (auto by = el.attribute("aria-labelledby"); by && !by->empty())
-    if (auto s = _labelled_by(page, *by); !s.empty()) return s;
-  if (auto id = el.attribute("id"); id && !id->empty())
-    if (auto s = _guarded_text([&] { return page.text_of_label_for(*id); }); !s.empty()) return s;
+  for (const auto* source : {&found.label_for, &found.wrapping, &found.following, &found.beside})
+    if (auto s = _trimmed(*source); !s.empty()) return s;
   if (auto s = text::trim(el.attribute("placeholder").value_or("")); !s.empty()) return s;
   if (auto s = text::trim(el.attribute("title").value_or("")); !s.empty()) return s;
-  if (auto s = _guarded_text([&] { return el.preceding_sibling_text(); }); !s.empty()) return s;
-  return _guarded_text([&] { return el.parent_children_text(); });
+  std::string s;
+  guarded([&] { s = _trimmed(el.preceding_sibling_text()); });
+  if (!s.empty()) return s;
+  guarded([&] { s = _trimmed(el.parent_children_text()); });
+  return s;
 }
 
 Elements native_elements(PageReads& page) {
@@ -131,7 +124,7 @@ Elements native_elements(PageReads& page) {
   for (auto& el : page.query_all(INTERACTABLE_SELECTOR)) {
     Element e;
     bool kept = false;
-    guarded([&] { kept = _native_element(page, *el, e); });
+    guarded([&] { kept = _native_element(*el, e); });
     if (kept) out.push_back(make_element(std::move(e)));
   }
   return out;
@@ -149,7 +142,7 @@ Elements custom_inputs(PageReads& page) {
       std::string xpath = el->xpath();
       if (!seen.insert(xpath).second) return;
       std::string txt = text::trim(el->inner_text());
-      std::string label = field_label(page, *el);
+      std::string label = field_label(*el);
       AttributeMap attrs;
       _captured_attributes(*el, attrs);
       if (!label.empty()) attrs.set("_label", std::move(label));
@@ -161,27 +154,26 @@ Elements custom_inputs(PageReads& page) {
 }
 
 Elements pointer_elements(PageReads& page) {
-  json items;
+  std::vector<PointerItem> items;
   try {
     items = page.pointer_items();
   } catch (const pw::ConnectionError&) {
     throw;
-  } catch (const std::exception&) {
+  } catch (const pw::Error&) {
     return {};  // a refused evaluation (navigation, script error) is an empty group
+  } catch (const ReadFailure&) {
+    return {};
   }
   Elements out;
-  if (!items.is_array()) return out;
   std::unordered_set<std::string> seen;
-  for (const auto& item : items) {
-    std::string xpath = item.value("xpath", "");
-    if (!seen.insert(xpath).second) continue;
+  for (auto& item : items) {
+    if (!seen.insert(item.xpath).second) continue;
     AttributeMap attrs;
-    if (std::string cls = item.value("cls", ""); !cls.empty()) attrs.set("class", cls);
-    if (std::string aria = item.value("aria", ""); !aria.empty()) attrs.set("aria-label", aria);
-    Box bb{item.at("x").get<double>(), item.at("y").get<double>(), item.at("w").get<double>(),
-           item.at("h").get<double>()};
-    out.push_back(make_element(Element{"button", item.at("text").get<std::string>(), std::nullopt,
-                                       std::move(attrs), bb, true, true, std::nullopt, xpath}));
+    if (!item.cls.empty()) attrs.set("class", item.cls);
+    if (!item.aria.empty()) attrs.set("aria-label", item.aria);
+    Box bb{item.x, item.y, item.w, item.h};
+    out.push_back(make_element(Element{"button", std::move(item.text), std::nullopt, std::move(attrs), bb, true,
+                                       true, std::nullopt, item.xpath}));
   }
   return out;
 }
@@ -206,22 +198,27 @@ std::vector<LabelCandidate> label_candidates(PageReads& page) {
 
 Elements text_candidates(PageReads& page) {
   Elements out;
-  for (auto& el : page.query_all(TEXT_SELECTOR)) {
+  for (auto& el : page.query_all(TEXT_CANDIDATE_SELECTOR)) {
     guarded([&] {
       if (!el->is_visible()) return;
+      std::string tag = el->tag_name();
+      if (_one_of(tag, NEVER_TEXT_TAGS)) return;
+      bool direct = el->has_direct_text();
+      if (!direct && !_one_of(tag, _TEXT_TAGS)) return;
       std::string txt = text::trim(el->inner_text());
       if (txt.empty()) return;
       std::optional<Box> bb = el->bounding_box();
       if (!bb) return;
-      std::string tag = el->tag_name();
       std::string xpath = el->xpath();
       AttributeMap attrs;
       for (const char* name : {"id", "class", "href", "aria-label"})
         if (auto v = el->attribute(name)) attrs.set(name, std::move(*v));
       _merge_data_attributes(*el, attrs);
-      bool direct = el->has_direct_text();
+      // An inline phrase shows its whole text as its own: it survives the
+      // wrapper elimination like an element with a text node of its own.
+      bool own = direct || el->is_phrase();
       out.push_back(make_element(
-          Element{tag, txt, direct, std::move(attrs), bb, true, true, std::nullopt, xpath}));
+          Element{tag, txt, own, std::move(attrs), bb, true, true, std::nullopt, xpath}));
     });
   }
   return out;

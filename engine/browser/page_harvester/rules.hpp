@@ -17,7 +17,11 @@ Elements pointer_elements(PageReads& page);
 std::vector<LabelCandidate> label_candidates(PageReads& page);
 // Text elements before the wrapper elimination.
 Elements text_candidates(PageReads& page);
-std::string field_label(PageReads& page, ElementReads& element);
+// The field label of one input-like element, in this order: aria-labelledby,
+// aria-label, label[for], the wrapping label, the text after a checkbox or
+// radio button, a label beside it, placeholder, title, the preceding
+// sibling's text, the parent's earlier children. "" when none.
+std::string field_label(ElementReads& element);
 
 // "://" and "/" to "_", cut to 60 code points.
 std::string url_slug(std::string_view url);

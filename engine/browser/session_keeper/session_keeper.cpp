@@ -63,6 +63,18 @@ void SessionKeeper::clear_dialog() {
   if (_dialogs.size() == before && !_dialogs.empty()) _dialogs.pop_front();
 }
 
+std::vector<std::shared_ptr<pw::Page>> SessionKeeper::pages() const {
+  if (!_page) return {};
+  auto context = _page->context();
+  return context ? context->pages() : std::vector<std::shared_ptr<pw::Page>>{_page};
+}
+
+void SessionKeeper::switch_to(const std::shared_ptr<pw::Page>& page) {
+  if (!page || page == _page) return;
+  page->on_dialog([this](std::shared_ptr<pw::Dialog> dialog) { _on_dialog(std::move(dialog)); });
+  _page = page;
+}
+
 void SessionKeeper::close() {
   if (_browser && _playwright) _playwright->connection()->answer_by = std::chrono::steady_clock::now() + _CLOSE_BOUND;
   if (_browser) _browser->close();

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/browser.hpp"
 #include "driver/dialog.hpp"
@@ -49,6 +50,14 @@ class SessionKeeper {
   // a few seconds is killed with its driver. When closing fails the fields
   // stay as they were and the error propagates.
   void close();
+
+  // The session's tabs, in the order they opened (the first one, and those
+  // links and scripts opened); closed ones left out. Empty when closed.
+  std::vector<std::shared_ptr<pw::Page>> pages() const;
+
+  // Makes `page`, one of pages(), the page get_page() gives; its dialogs
+  // are recorded from then on.
+  void switch_to(const std::shared_ptr<pw::Page>& page);
 
   // The page's dialog handler: records the dialog after the ones before it.
   void _on_dialog(std::shared_ptr<pw::Dialog> dialog) { _dialogs.push_back(std::move(dialog)); }

@@ -18,6 +18,17 @@ const Element _NO_ELEMENT{};
 
 const Element& _element_of(const MatrixEntry& m) { return m.element ? *m.element : _NO_ELEMENT; }
 
+// The entry is of the type a phrase names: its element type, or for
+// "checkbox" and "radio" an input or role of that kind.
+bool _of_type(const MatrixEntry& m, const std::string& type) {
+  if (type != "checkbox" && type != "radio") return m.element_type == type;
+  const Element& e = _element_of(m);
+  const std::string t = text::lower(e.attributes.get_or_empty("type"));
+  const std::string role = e.attributes.get_or_empty("role");
+  if (type == "checkbox") return (e.tag == "input" && t == "checkbox") || role == "checkbox" || role == "switch";
+  return (e.tag == "input" && t == "radio") || role == "radio";
+}
+
 // An entry without a record is nothing a step could act on.
 bool _actionable(const MatrixEntry& m) { return !m.is_anchor_only && m.element != nullptr; }
 
@@ -71,13 +82,9 @@ bool _anchor_text_equal(const Element& el, const std::string& anchor_lower) {
 }
 
 // Words that only say what kind of control is meant ("the Email field").
-constexpr std::string_view _TYPE_DESCRIPTORS[] = {
-    "input", "field", "button",  "btn",  "box",  "link",    "dropdown", "select", "checkbox",
-    "radio", "textarea", "textbox", "area", "icon", "control", "widget", "form",   "element"};
-
 bool _is_type_descriptor(const std::string& w) {
-  return std::find(std::begin(_TYPE_DESCRIPTORS), std::end(_TYPE_DESCRIPTORS), w) !=
-         std::end(_TYPE_DESCRIPTORS);
+  const TypeWord* t = type_word(w);
+  return t && t->descriptor;
 }
 
 // Lower-case `phrase` without type words at its ends; unchanged when
@@ -269,7 +276,7 @@ std::vector<const MatrixEntry*> GridLocator::_get_candidates(
     const std::optional<std::string>& tf) const {
   Entries pool;
   for (const MatrixEntry& m : matrix_)
-    if (m.index != anchor.index && _actionable(m) && (!tf || m.element_type == *tf))
+    if (m.index != anchor.index && _actionable(m) && (!tf || _of_type(m, *tf)))
       pool.push_back(&m);
   if (!target_text || target_text->empty()) return pool;
   return _narrowed(pool, *target_text);
@@ -306,7 +313,7 @@ ResolutionResult GridLocator::_resolve_ordinal(int ordinal,
                                                const std::optional<std::string>& search_text) const {
   Entries pool;
   for (const MatrixEntry& m : matrix_)
-    if (_actionable(m) && (!type_filter || m.element_type == *type_filter)) pool.push_back(&m);
+    if (_actionable(m) && (!type_filter || _of_type(m, *type_filter))) pool.push_back(&m);
   if (search_text && !search_text->empty()) {
     const std::string s_lower = text::lower(*search_text);
     Entries exact;

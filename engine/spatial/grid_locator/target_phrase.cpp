@@ -7,23 +7,54 @@
 
 namespace plainstep {
 
-const std::vector<std::pair<std::string, std::string>> _RELATIONS = {
-    {"next to", "next_to"}, {"below", "below"},  {"under", "below"}, {"above", "above"},
-    {"left of", "left"},    {"right of", "right"}, {"near", "near"},
-};
+namespace {
 
-const std::vector<std::pair<std::string, int>> _ORDINALS = {
-    {"first", 1}, {"second", 2}, {"third", 3}, {"fourth", 4}, {"fifth", 5},
-    {"1st", 1},   {"2nd", 2},    {"3rd", 3},   {"4th", 4},    {"5th", 5},
-};
+// The strategy that ranks candidates for a relation.
+std::string _strategy_of(Relation r) {
+  switch (r) {
+    case Relation::next_to: return "next_to";
+    case Relation::below: return "below";
+    case Relation::above: return "above";
+    case Relation::left_of: return "left";
+    case Relation::right_of: return "right";
+    case Relation::near: return "near";
+  }
+  return "";
+}
 
-const std::vector<std::pair<std::string, std::string>> _TYPE_KEYWORDS = {
-    {"button", "button"}, {"btn", "button"},     {"link", "link"},
-    {"anchor", "link"},   {"input", "input"},    {"field", "input"},
-    {"textbox", "input"}, {"select", "select"},  {"dropdown", "select"},
-};
+}  // namespace
+
+// The grid's views of the step language's tables.
+const std::vector<std::pair<std::string, std::string>> _RELATIONS = [] {
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const RelationWord& r : RELATION_WORDS) rows.emplace_back(r.words, _strategy_of(r.relation));
+  return rows;
+}();
+
+const std::vector<std::pair<std::string, int>> _ORDINALS = [] {
+  std::vector<std::pair<std::string, int>> rows;
+  for (const OrdinalWord& o : ORDINAL_WORDS) rows.emplace_back(o.word, o.number);
+  return rows;
+}();
+
+const std::vector<std::pair<std::string, std::string>> _TYPE_KEYWORDS = [] {
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const TypeWord& t : TYPE_WORDS)
+    if (!t.grid_type.empty()) rows.emplace_back(t.word, t.grid_type);
+  return rows;
+}();
 
 namespace {
+
+// Checkboxes and radio buttons are inputs to the matrix; their words still
+// narrow a placed phrase to them ("the checkbox near Buy milk").
+const std::vector<std::pair<std::string, std::string>> _KIND_KEYWORDS = [] {
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const TypeWord& t : TYPE_WORDS)
+    if (t.grid_type.empty() && (t.kind == ElementKind::checkbox || t.kind == ElementKind::radio))
+      rows.emplace_back(t.word, t.word);
+  return rows;
+}();
 
 // Relations in the order they are looked for: longest keyword first, so
 // "right of" is not taken for something shorter; equal lengths keep table order.
@@ -77,6 +108,7 @@ ParsedTarget _parse_target(std::string_view target) {
     }
   const auto* ordinal = _first_word_in(_ORDINALS, words);
   const auto* type = _first_word_in(_TYPE_KEYWORDS, words);
+  if (!type) type = _first_word_in(_KIND_KEYWORDS, words);
   if (relation) out.rel_strategy = relation->second;
   if (ordinal) out.ordinal = ordinal->second;
   if (type) out.type_filter = type->second;

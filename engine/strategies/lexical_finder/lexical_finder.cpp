@@ -1,4 +1,4 @@
-// Dispatch, action targets, element and text verification, find text.
+// Dispatch, element and text verification, find text.
 #include "strategies/lexical_finder/lexical_finder.hpp"
 
 #include <algorithm>
@@ -48,26 +48,33 @@ namespace {
 const Elements _NO_ELEMENTS;
 
 // The checks of one verification: which observed state answers it.
-enum class _Check { present, visible, enabled, disabled };
+enum class _Check { present, visible, enabled, disabled, not_present, not_visible, not_enabled };
 
 struct _CheckRow {
-  std::string_view action;
+  Action action;
   _Check check;
 };
 
-constexpr std::array<_CheckRow, 4> _ELEMENT_CHECKS{{{"verify_present", _Check::present},
-                                                    {"verify_visible", _Check::visible},
-                                                    {"verify_enabled", _Check::enabled},
-                                                    {"verify_disabled", _Check::disabled}}};
-constexpr std::array<_CheckRow, 2> _TEXT_CHECKS{{{"verify_text_present", _Check::present},
-                                                 {"verify_text_visible", _Check::visible}}};
+constexpr std::array<_CheckRow, 7> _ELEMENT_CHECKS{
+    {{Action::verify_present, _Check::present},
+     {Action::verify_visible, _Check::visible},
+     {Action::verify_enabled, _Check::enabled},
+     {Action::verify_disabled, _Check::disabled},
+     {Action::verify_not_present, _Check::not_present},
+     {Action::verify_not_visible, _Check::not_visible},
+     {Action::verify_not_enabled, _Check::not_enabled}}};
+constexpr std::array<_CheckRow, 4> _TEXT_CHECKS{
+    {{Action::verify_text_present, _Check::present},
+     {Action::verify_text_visible, _Check::visible},
+     {Action::verify_text_not_present, _Check::not_present},
+     {Action::verify_text_not_visible, _Check::not_visible}}};
 
 template <size_t N>
 _Check _check_for(const std::array<_CheckRow, N>& rows, std::string_view action, const char* what) {
   for (const auto& row : rows)
-    if (row.action == action) return row.check;
+    if (action_name(row.action) == action) return row.check;
   std::string known;
-  for (const auto& row : rows) known += (known.empty() ? "" : ", ") + std::string(row.action);
+  for (const auto& row : rows) known += (known.empty() ? "" : ", ") + std::string(action_name(row.action));
   throw std::out_of_range(std::string(what) + " " + text::quoted_literal(action) +
                           " is not one of " + known);
 }
@@ -78,13 +85,21 @@ bool _answer(_Check check, const State& s) {
     case _Check::visible: return *s.visible;
     case _Check::enabled: return s.enabled.value_or(false);
     case _Check::disabled: return !s.enabled.value_or(false);
+    case _Check::not_present: return !*s.present;
+    case _Check::not_visible: return !*s.visible;
+    case _Check::not_enabled: return !s.enabled.value_or(false);
   }
   return false;
 }
 
-ResolutionResult _verify_not_found() {
+// Nothing matched: a check that something is absent or hidden holds.
+bool _holds_when_absent(_Check check) {
+  return check == _Check::not_present || check == _Check::not_visible;
+}
+
+ResolutionResult _verify_not_found(_Check check) {
   ResolutionResult r;
-  r.verified = false;
+  r.verified = _holds_when_absent(check);
   r.state = State{};
   return r;
 }
@@ -105,56 +120,14 @@ bool _text_contains(const Element& e, const std::string& folded_target) {
   return text::contains(text::lower(e.text), folded_target);
 }
 
-bool _reads_before(const ElementRef& a, const ElementRef& b) {
-  const Box ba = a->bounding_box.value_or(Box{});
-  const Box bb = b->bounding_box.value_or(Box{});
-  if (ba.y != bb.y) return ba.y < bb.y;
-  return ba.x < bb.x;
-}
-
-bool _is_element_check(std::string_view action) {
-  for (const auto& row : _ELEMENT_CHECKS)
-    if (row.action == action) return true;
-  return false;
-}
-
-// The elements that answer a target best, in input order, and how well.
-struct _Matches {
-  MatchRank rank = MatchRank::none;
-  bool visible = false;  // all of them visible
-  Elements elements;
-
-  // Visible before hidden, then the better rank.
-  bool beats(const _Matches& other) const {
-    if (visible != other.visible) return visible;
-    return rank < other.rank;
+// How a spatial text check compares.
+TextComparison _comparison_of(Action a) {
+  switch (a) {
+    case Action::verify_spatial_text_not: return TextComparison::not_contains;
+    case Action::verify_spatial_text_exact: return TextComparison::equals;
+    case Action::verify_spatial_text_not_exact: return TextComparison::not_equals;
+    default: return TextComparison::contains;
   }
-};
-
-// The best-ranked elements of `pool` (only the visible ones when asked).
-template <typename Rank>
-_Matches _best(const Elements& pool, const Rank& rank_of, bool visible_only) {
-  _Matches m;
-  m.visible = visible_only;
-  for (const auto& e : pool) {
-    if (visible_only && !e->is_visible.value_or(false)) continue;
-    const MatchRank r = rank_of(*e);
-    if (r == MatchRank::none || r > m.rank) continue;
-    if (r < m.rank) m.elements.clear();
-    m.rank = r;
-    m.elements.push_back(e);
-  }
-  return m;
-}
-
-// The ordinal-th candidate in reading order; counting past the last match
-// must not act on some other element.
-ResolutionResult _nth_in_reading_order(Elements candidates, int ordinal) {
-  if (candidates.empty()) return ResolutionResult{};
-  std::stable_sort(candidates.begin(), candidates.end(), _reads_before);
-  if (static_cast<size_t>(ordinal) > candidates.size()) return ResolutionResult{};
-  ElementRef chosen = candidates[static_cast<size_t>(ordinal) - 1];
-  return _found(std::move(chosen), std::move(candidates));
 }
 
 }  // namespace
@@ -171,71 +144,79 @@ ResolutionResult LexicalFinder::resolve(const ParsedInstruction& parsed_instruct
   const Elements& texts = text_elements ? *text_elements : _NO_ELEMENTS;
   _require_records(texts, "text_elements");
 
-  if (action == "verify_spatial_text") {
-    if (!parsed_instruction.value)
-      throw TypeError("value must be a string (the expected text of " +
-                      text::quoted_literal(action) + "), got null");
-    return _resolve_verify_spatial_text(target, *parsed_instruction.value, texts, &dom_elements);
-  }
-  if (action == "extract_text_spatial")
-    return _resolve_extract_spatial_text(target, texts, &dom_elements);
-  if (action == "find_text") return _resolve_find_text(target, texts);
-  if (action == "find_exact_text") return _resolve_find_exact_text(target, texts);
-  for (const auto& row : _ELEMENT_CHECKS)
-    if (row.action == action)
-      return _resolve_verify(action, target, dom_elements, parsed_instruction.literal_target);
-  for (const auto& row : _TEXT_CHECKS)
-    if (row.action == action) return _resolve_verify_text(action, target, texts);
+  // An action the language lacks is a target to act on, like a click.
+  const std::optional<Action> known = action_of(parsed_instruction);
+  if (known) switch (*known) {
+      case Action::verify_spatial_text:
+        if (!parsed_instruction.value)
+          throw TypeError("value must be a string (the expected text of " +
+                          text::quoted_literal(action) + "), got null");
+        return _resolve_verify_spatial_text(target, *parsed_instruction.value, texts,
+                                            &dom_elements);
+      case Action::extract_text_spatial:
+      case Action::remember_text_spatial:
+        return _resolve_extract_spatial_text(target, texts, &dom_elements);
+      case Action::find_text: return _resolve_find_text(target, texts);
+      case Action::find_exact_text: return _resolve_find_exact_text(target, texts);
+      case Action::verify_spatial_text_not:
+      case Action::verify_spatial_text_exact:
+      case Action::verify_spatial_text_not_exact:
+        if (!parsed_instruction.value)
+          throw TypeError("value must be a string (the expected text of " +
+                          text::quoted_literal(action) + "), got null");
+        return _resolve_verify_spatial_text(target, *parsed_instruction.value, texts,
+                                            &dom_elements, _comparison_of(*known));
+      case Action::verify_present:
+      case Action::verify_visible:
+      case Action::verify_enabled:
+      case Action::verify_disabled:
+      case Action::verify_not_present:
+      case Action::verify_not_visible:
+      case Action::verify_not_enabled:
+        return _resolve_verify(action, target, dom_elements, parsed_instruction.literal_target);
+      case Action::verify_text_present:
+      case Action::verify_text_visible:
+      case Action::verify_text_not_present:
+      case Action::verify_text_not_visible: return _resolve_verify_text(action, target, texts);
+      case Action::verify_count:
+        return _resolve_count(target, parsed_instruction.value.value_or(""),
+                              parsed_instruction.literal_target, dom_elements, texts);
+      case Action::click:
+      case Action::type:
+      case Action::hover:
+      case Action::select:
+      case Action::press_key:
+      case Action::sendkeys:
+      case Action::extract_text:
+      case Action::accept_dialog:
+      case Action::dismiss_dialog:
+      case Action::verify_dialog:
+      case Action::wait:
+      case Action::verify_checked:
+      case Action::verify_not_checked:
+      case Action::verify_value:
+      case Action::verify_contains:
+      case Action::verify_url:
+      case Action::verify_url_contains:
+      case Action::verify_title:
+      case Action::verify_title_contains:
+      case Action::double_click:
+      case Action::right_click:
+      case Action::check:
+      case Action::uncheck:
+      case Action::clear:
+      case Action::upload:
+      case Action::drag:
+      case Action::scroll_to:
+      case Action::go_to:
+      case Action::switch_to_new_tab:
+      case Action::switch_to_tab:
+      case Action::close_tab:
+      case Action::remember_text:
+      case Action::run_file:
+        break;
+    }
   return _resolve_action_target(parsed_instruction, target, dom_elements, texts);
-}
-
-ResolutionResult LexicalFinder::_resolve_action_target(const ParsedInstruction& parsed,
-                                                       const std::string& target,
-                                                       const Elements& dom_elements,
-                                                       const Elements& text_elements) const {
-  const int ordinal = parsed.ordinal.value_or(1);
-  if (ordinal < 1)
-    throw std::out_of_range("ordinal must be 1 or more, got " + std::to_string(ordinal));
-  const Elements filtered = _filter_by_action(parsed.action, dom_elements);
-  const TargetPhrases phrases = _target_phrases(target, parsed.literal_target);
-  // A field is named by its label when something is typed into it or
-  // chosen from it.
-  const bool use_label = parsed.action == "type" || parsed.action == "select";
-  const auto by_words = [&](const Element& e) { return _match_rank(phrases, e, use_label); };
-
-  _Matches best = _best(filtered, by_words, true);
-  if (best.elements.empty()) best = _best(filtered, by_words, false);
-  if (best.elements.empty() && parsed.action == "extract_text")
-    best = _best(text_elements, [&](const Element& e) { return _match_rank(phrases, e); }, true);
-  return _nth_in_reading_order(std::move(best.elements), ordinal);
-}
-
-ResolutionResult LexicalFinder::resolve_labelled_field(const ParsedInstruction& parsed,
-                                                       const Elements& dom_elements) const {
-  if (!parsed.target)
-    throw TypeError("target must be a string, got null (" + text::quoted_literal(parsed.action) +
-                    " names no field to look up by its label)");
-  _require_records(dom_elements, "dom_elements");
-  const int ordinal = parsed.ordinal.value_or(1);
-  if (ordinal < 1)
-    throw std::out_of_range("ordinal must be 1 or more, got " + std::to_string(ordinal));
-  const TargetPhrases phrases = _target_phrases(*parsed.target, parsed.literal_target);
-  Elements fields;
-  for (const auto& e : dom_elements)
-    if (_is_form_field(*e)) fields.push_back(e);
-  const auto by_label = [&](const Element& e) { return _label_rank(phrases, e); };
-  const auto by_words = [&](const Element& e) { return _match_rank(phrases, e); };
-
-  // Checks weigh hidden elements like visible ones; actions take what is
-  // visible first, so a hidden match loses to a visible one.
-  const bool visible_first = !_is_element_check(parsed.action);
-  _Matches label = _best(fields, by_label, visible_first);
-  if (label.elements.empty() && visible_first) label = _best(fields, by_label, false);
-  if (label.elements.empty()) return ResolutionResult{};
-  _Matches words = _best(dom_elements, by_words, visible_first);
-  if (words.elements.empty() && visible_first) words = _best(dom_elements, by_words, false);
-  if (!words.elements.empty() && !label.beats(words)) return ResolutionResult{};
-  return _nth_in_reading_order(std::move(label.elements), ordinal);
 }
 
 ResolutionResult LexicalFinder::_resolve_verify(std::string_view action, std::string_view target,
@@ -249,10 +230,23 @@ ResolutionResult LexicalFinder::_resolve_verify(std::string_view action, std::st
     ElementRef element;
   };
   std::vector<_Ranked> ranked;
-  for (const auto& e : dom_elements)
-    if (MatchRank r = _match_rank(phrases, *e); r != MatchRank::none)
-      ranked.push_back({r, text::length(e->text), e});
-  if (ranked.empty()) return _verify_not_found();
+  const auto rank_all = [&](const Elements& pool, bool label) {
+    for (const auto& e : pool)
+      if (MatchRank r = _match_rank(phrases, *e, label); r != MatchRank::none)
+        ranked.push_back({r, text::length(e->text), e});
+  };
+  rank_all(dom_elements, false);
+  // "the Select disabled dropdown": a drop-down first, named by its label
+  // too, unless an element reads the whole phrase.
+  const bool whole = std::any_of(ranked.begin(), ranked.end(),
+                                 [](const _Ranked& r) { return _whole(r.rank); });
+  if (const auto kind = _named_kind(target, literal); kind && !whole) {
+    std::vector<_Ranked> all = std::move(ranked);
+    ranked.clear();
+    rank_all(_of_kind(dom_elements, *kind), _labels_name(*kind));
+    if (ranked.empty()) ranked = std::move(all);
+  }
+  if (ranked.empty()) return _verify_not_found(check);
   // The best match first; among equals the shortest text, the most specific.
   std::stable_sort(ranked.begin(), ranked.end(), [](const _Ranked& a, const _Ranked& b) {
     return a.rank != b.rank ? a.rank < b.rank : a.length < b.length;
@@ -271,7 +265,7 @@ ResolutionResult LexicalFinder::_resolve_verify_text(std::string_view action,
   Elements matches;
   for (const auto& e : text_elements)
     if (_text_contains(*e, folded)) matches.push_back(e);
-  if (matches.empty()) return _verify_not_found();
+  if (matches.empty()) return _verify_not_found(check);
   return _verified(check, _sorted_by_text_length(matches), false);
 }
 

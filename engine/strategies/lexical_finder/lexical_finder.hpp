@@ -26,11 +26,6 @@ inline constexpr std::array<std::string_view, 7> _MATCH_ATTRIBUTES{
 inline constexpr std::array<std::string_view, 5> _READABLE_ATTRIBUTES{
     "aria-label", "_label", "placeholder", "alt", "title"};
 
-// Words that only say what kind of control is meant ("the Email field").
-inline constexpr std::array<std::string_view, 18> _TYPE_DESCRIPTORS{
-    "input", "field", "button",  "btn",      "box",  "link",    "dropdown", "select",  "checkbox",
-    "radio", "textarea", "textbox", "area", "icon", "control", "widget",   "form",    "element"};
-
 inline constexpr std::array<std::string_view, 2> _TYPEABLE_TAGS{"input", "textarea"};
 inline constexpr std::array<std::string_view, 4> _TYPEABLE_ROLES{"textbox", "searchbox",
                                                                  "spinbutton", "combobox"};
@@ -82,6 +77,13 @@ MatchRank _label_rank(const TargetPhrases& phrases, const Element& element);
 // roles of form controls: what a field label can name.
 bool _is_form_field(const Element& element);
 
+// The kind the type word at the end of an unquoted phrase names, else the
+// one at its start; none for a quoted phrase or one without such a word.
+std::optional<ElementKind> _named_kind(std::string_view target, bool literal);
+
+// Whether the element is of that kind, by its tag, input type and role.
+bool _is_of_kind(const Element& element, ElementKind kind);
+
 // Some searchable string, case-folded, contains the case-folded target.
 bool _matches_element(std::string_view target, const Element& element, bool include_label = false);
 
@@ -104,6 +106,11 @@ int _dom_distance(std::string_view xpath_a, std::string_view xpath_b);
 std::string _norm(std::string_view v);
 
 }  // namespace lexical_finder
+
+// How a spatial text check compares the text it finds with the expected
+// one, both normalised (_norm): the expected text inside it, or not; the
+// two equal (white space runs as one space), or not.
+enum class TextComparison { contains, not_contains, equals, not_equals };
 
 // Resolves a parsed instruction against a list of live DOM elements.
 // Stateless; one object may serve any number of threads.
@@ -143,9 +150,20 @@ class LexicalFinder {
   // "RELATION ANCHOR" (right of, next to, left of, below, under, above):
   // the nearest text in that direction of the anchor text, compared with
   // `expected`.
-  ResolutionResult _resolve_verify_spatial_text(std::string_view target, std::string_view expected,
-                                                const Elements& text_elements,
-                                                const Elements* dom_elements = nullptr) const;
+  // A negative check also needs the anchor and a text beside it: a check
+  // of a value needs a value.
+  ResolutionResult _resolve_verify_spatial_text(
+      std::string_view target, std::string_view expected, const Elements& text_elements,
+      const Elements* dom_elements = nullptr,
+      TextComparison comparison = TextComparison::contains) const;
+
+  // verify count of PHRASE is N: the visible elements a click on the
+  // phrase would choose among (plain text when no element answers), in
+  // reading order as `candidates`; `state` holds the expected and the
+  // actual count, `verified` whether they are the same number.
+  ResolutionResult _resolve_count(std::string_view target, std::string_view expected, bool literal,
+                                  const Elements& dom_elements,
+                                  const Elements& text_elements) const;
 
   // The same search; `extracted` is the nearest text, or "" with `resolved`
   // false when the anchor or a neighbour in that direction is missing.

@@ -48,6 +48,12 @@ std::string _data_name_words(std::string_view name) {
   return _kept_words(text::split_ws(spaced), 2);
 }
 
+// A word that only says what kind of control is meant ("the Email field").
+bool _is_descriptor(const std::string& word) {
+  const TypeWord* t = type_word(text::lower(word));
+  return t && t->descriptor;
+}
+
 // "/a/b//c/" -> {"a", "b", "", "c"}; "" -> {""}.
 std::vector<std::string_view> _path_steps(std::string_view path) {
   while (!path.empty() && path.front() == '/') path.remove_prefix(1);
@@ -70,9 +76,9 @@ std::vector<std::string_view> _path_steps(std::string_view path) {
 std::string _strip_type_descriptors(std::string_view target) {
   std::vector<std::string> words = text::split_ws(target);
   size_t end = words.size();
-  while (end > 0 && _in(_TYPE_DESCRIPTORS, text::lower(words[end - 1]))) --end;
+  while (end > 0 && _is_descriptor(words[end - 1])) --end;
   size_t begin = 0;
-  while (begin < end && _in(_TYPE_DESCRIPTORS, text::lower(words[begin]))) ++begin;
+  while (begin < end && _is_descriptor(words[begin])) ++begin;
   if (begin == end) return std::string(target);
   std::vector<std::string> kept(words.begin() + static_cast<long>(begin),
                                 words.begin() + static_cast<long>(end));
@@ -182,6 +188,52 @@ bool _is_form_field(const Element& e) {
   if (e.tag == "textarea" || e.tag == "select" || e.is_editable_field.value_or(false)) return true;
   const std::string* role = e.attributes.get("role");
   return role && _in(field_roles, *role);
+}
+
+namespace {
+
+std::optional<ElementKind> _kind_of_word(const std::string& word) {
+  const TypeWord* t = type_word(text::lower(word));
+  return t ? t->kind : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<ElementKind> _named_kind(std::string_view target, bool literal) {
+  if (literal) return std::nullopt;
+  const std::vector<std::string> words = text::split_ws(target);
+  // A phrase that is nothing but the type word ("click button") names the
+  // element by that word, not a kind of it.
+  if (words.size() < 2) return std::nullopt;
+  if (auto k = _kind_of_word(words.back())) return k;
+  return _kind_of_word(words.front());
+}
+
+bool _is_of_kind(const Element& e, ElementKind kind) {
+  static constexpr std::array<std::string_view, 4> button_inputs{"submit", "button", "reset",
+                                                                  "image"};
+  static constexpr std::array<std::string_view, 8> not_typed{
+      "submit", "button", "reset", "image", "hidden", "checkbox", "radio", "range"};
+  const std::string type = text::lower(e.attributes.get_or_empty("type"));
+  const std::string role = text::lower(e.attributes.get_or_empty("role"));
+  switch (kind) {
+    case ElementKind::button:
+      return e.tag == "button" || (e.tag == "input" && _in(button_inputs, type)) ||
+             role == "button";
+    case ElementKind::link:
+      return e.tag == "a" || role == "link";
+    case ElementKind::field:
+      return (e.tag == "input" && !_in(not_typed, type)) || e.tag == "textarea" ||
+             e.is_editable_field.value_or(false) || role == "textbox" || role == "searchbox" ||
+             role == "spinbutton";
+    case ElementKind::dropdown:
+      return e.tag == "select" || role == "combobox" || role == "listbox";
+    case ElementKind::checkbox:
+      return (e.tag == "input" && type == "checkbox") || role == "checkbox" || role == "switch";
+    case ElementKind::radio:
+      return (e.tag == "input" && type == "radio") || role == "radio";
+  }
+  return false;
 }
 
 bool _matches_element(std::string_view target, const Element& element, bool include_label) {

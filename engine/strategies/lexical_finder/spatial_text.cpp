@@ -17,17 +17,25 @@ struct _Direction {
   std::string_view direction;
 };
 
-constexpr std::array<_Direction, 6> _DIRECTIONS{{{"next to", "right"},
-                                                 {"right of", "right"},
-                                                 {"left of", "left"},
-                                                 {"below", "below"},
-                                                 {"under", "below"},
-                                                 {"above", "above"}}};
+// The way to look from the anchor; "near" names no direction here.
+std::string_view _direction_of(Relation r) {
+  switch (r) {
+    case Relation::next_to:
+    case Relation::right_of: return "right";
+    case Relation::left_of: return "left";
+    case Relation::below: return "below";
+    case Relation::above: return "above";
+    case Relation::near: break;
+  }
+  return "";
+}
 
 // Longest phrase first, so "right of" is never read as something shorter;
 // equal lengths keep table order.
-const std::array<_Direction, 6> _DIRECTIONS_LONGEST_FIRST = [] {
-  auto a = _DIRECTIONS;
+const std::vector<_Direction> _DIRECTIONS_LONGEST_FIRST = [] {
+  std::vector<_Direction> a;
+  for (const RelationWord& r : RELATION_WORDS)
+    if (!_direction_of(r.relation).empty()) a.push_back({r.words, _direction_of(r.relation)});
   std::stable_sort(a.begin(), a.end(), [](const _Direction& x, const _Direction& y) {
     return x.phrase.size() > y.phrase.size();
   });
@@ -101,6 +109,22 @@ double _distance_towards(std::string_view direction, const Box& a, const Box& el
   return -1;
 }
 
+// Runs of white space as one space: how "exactly" reads a text.
+std::string _spaced(const std::string& s) { return text::join(text::split_ws(s), " "); }
+
+// Whether the normalised texts compare as asked; an empty expected text
+// never passes.
+bool _compare(TextComparison how, const std::string& actual, const std::string& want) {
+  if (want.empty()) return false;
+  switch (how) {
+    case TextComparison::contains: return text::contains(actual, want);
+    case TextComparison::not_contains: return !text::contains(actual, want);
+    case TextComparison::equals: return _spaced(actual) == _spaced(want);
+    case TextComparison::not_equals: return _spaced(actual) != _spaced(want);
+  }
+  return false;
+}
+
 // Splits "RELATION ANCHOR", finds the anchor and the texts in that
 // direction of it, nearest first. Throws TypeError for a null record.
 _Search _search(std::string_view target, const Elements& text_elements,
@@ -161,7 +185,8 @@ _Search _search(std::string_view target, const Elements& text_elements,
 ResolutionResult LexicalFinder::_resolve_verify_spatial_text(std::string_view target,
                                                              std::string_view expected,
                                                              const Elements& text_elements,
-                                                             const Elements* dom_elements) const {
+                                                             const Elements* dom_elements,
+                                                             TextComparison comparison) const {
   _Search s = _search(target, text_elements, dom_elements);
   ResolutionResult r;
   r.verified = false;
@@ -183,7 +208,7 @@ ResolutionResult LexicalFinder::_resolve_verify_spatial_text(std::string_view ta
       const std::string want = _norm(expected);
       // Only the expected text inside the actual one: a page showing 10
       // must not pass a check for 100.
-      const bool verified = !want.empty() && text::contains(_norm(actual), want);
+      const bool verified = _compare(comparison, _norm(actual), want);
       ElementRef nearest = s.nearest_first.front();
       r = _found(std::move(nearest), std::move(s.nearest_first));
       r.verified = verified;

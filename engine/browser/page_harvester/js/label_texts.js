@@ -1,0 +1,1 @@
+el => lib.labelTexts(el)

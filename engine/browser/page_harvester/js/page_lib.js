@@ -1,0 +1,304 @@
+// What the extraction's in-page scripts share, as one object (`lib` in the
+// scripts that use it), made from the element-path function. Everything
+// here works on the document it is given and on the frames and open
+// shadow trees inside it, in the order the driver's own queries list
+// elements: an element, its light children, its shadow tree, then the
+// document of the frame it shows.
+elementPath => {
+'use strict';
+const XHTML = 'http://www.w3.org/1999/xhtml';
+
+// Lone UTF-16 surrogates cannot travel as text: each becomes U+FFFD. The
+// browser's own test is fast; the pattern serves a browser without it.
+const SURROGATE = /[\ud800-\udfff]/;
+const LONE = /[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]/g;
+const replaceLone = s => SURROGATE.test(s) ? s.replace(LONE, '\ufffd') : s;
+const wf = typeof ''.isWellFormed === 'function'
+  ? s => typeof s === 'string' && !s.isWellFormed() ? s.toWellFormed() : s
+  : s => typeof s === 'string' ? replaceLone(s) : s;
+
+// White space runs as one space, ends trimmed.
+const squeeze = s => s.replace(/\s+/g, ' ').trim();
+
+const styleOf = el => {
+  const view = el.ownerDocument && el.ownerDocument.defaultView;
+  return view ? view.getComputedStyle(el) : null;
+};
+const textNodeShown = node => {
+  const range = node.ownerDocument.createRange();
+  range.selectNode(node);
+  const r = range.getBoundingClientRect();
+  return r.width > 0 && r.height > 0;
+};
+// The driver's visibility: computed style, checkVisibility and a
+// non-empty box; display: contents looks at its children. `st` is the
+// element's computed style; `rect` gives its bounding rectangle.
+const shown = (el, st, rect) => {
+  if (!st) return true;
+  if (st.display === 'contents') {
+    for (let c = el.firstChild; c; c = c.nextSibling) {
+      if (c.nodeType === 1 && shown(c, styleOf(c), () => c.getBoundingClientRect())) return true;
+      if (c.nodeType === 3 && textNodeShown(c)) return true;
+    }
+    return false;
+  }
+  const r = rect();  // the cheapest test first: most hidden elements have no size
+  return r.width > 0 && r.height > 0 && st.visibility === 'visible' && el.checkVisibility();
+};
+const isShown = el => shown(el, styleOf(el), () => el.getBoundingClientRect());
+
+// The document a frame element shows, when this page may read it (same
+// origin) and the frame is drawn; otherwise null.
+const FRAMES = new Set(['iframe', 'frame']);
+const isFrame = el => el.namespaceURI === XHTML && FRAMES.has(el.localName);
+const frameDocument = el => {
+  if (!isFrame(el)) return null;
+  let doc = null;
+  try {
+    doc = el.contentDocument;
+  } catch (e) {
+    return null;
+  }
+  if (!doc || !doc.documentElement || !el.getClientRects().length) return null;
+  return doc;
+};
+// Where a frame's viewport starts in top-page coordinates: the frame
+// element's box plus its border and padding, added to `off`, the offset
+// of the document the frame element is in.
+const frameOffset = (el, off) => {
+  const r = el.getBoundingClientRect();
+  const st = styleOf(el);
+  return [off[0] + r.left + parseFloat(st.borderLeftWidth) + parseFloat(st.paddingLeft),
+    off[1] + r.top + parseFloat(st.borderTopWidth) + parseFloat(st.paddingTop)];
+};
+
+// Calls visit(el, off) on every element of the document, through open
+// shadow trees and, when `frames`, readable frames; `off` is the element's
+// document's offset in top-page coordinates.
+const walk = (doc, visit, frames, off = [0, 0]) => {
+  const step = (el, o) => {
+    visit(el, o);
+    for (let c = el.firstElementChild; c; c = c.nextElementSibling) step(c, o);
+    if (el.shadowRoot)
+      for (let c = el.shadowRoot.firstElementChild; c; c = c.nextElementSibling) step(c, o);
+    if (frames) {
+      const inner = frameDocument(el);
+      if (inner) step(inner.documentElement, frameOffset(el, o));
+    }
+  };
+  if (doc.documentElement) step(doc.documentElement, off);
+};
+
+// How many elements matching `css` the driver lists in the frame
+// element's document up to the end of the frame element itself, so that
+// the frame's own elements can follow them.
+const countThrough = (frameEl, css) => {
+  let n = 0, done = false;
+  const step = el => {
+    if (done) return;
+    if (el.matches(css)) n++;
+    for (let c = el.firstElementChild; c; c = c.nextElementSibling) step(c);
+    if (el.shadowRoot)
+      for (let c = el.shadowRoot.firstElementChild; c; c = c.nextElementSibling) step(c);
+    if (el === frameEl) done = true;
+  };
+  step(frameEl.ownerDocument.documentElement);
+  return n;
+};
+
+const innerText = el => el.namespaceURI === XHTML ? el.innerText : null;
+
+// --- Field labels -------------------------------------------------------
+
+// A label's text; when it wraps the control, without the control's own
+// text (a select's options, an editable element's content), so that
+// <label>Show <select>...</select> entries</label> reads "Show entries".
+const textWithout = (node, control) => {
+  let s = '';
+  for (let c = node.firstChild; c; c = c.nextSibling) {
+    if (c === control) continue;
+    if (c.nodeType === 3) {
+      s += c.data;
+    } else if (c.nodeType === 1) {
+      if (c.contains(control)) {
+        s += ' ' + textWithout(c, control) + ' ';
+        continue;
+      }
+      if (c.namespaceURI !== XHTML) continue;
+      const st = styleOf(c);
+      if (!st || st.display === 'none') continue;
+      s += st.display === 'inline' ? c.innerText : ' ' + c.innerText + ' ';
+    }
+  }
+  return s;
+};
+const labelText = (label, control) => label.contains(control) ? squeeze(textWithout(label, control)) : label.innerText;
+
+const firstLabelFor = (root, id) => {
+  if (!root.querySelectorAll) return null;
+  for (const l of root.querySelectorAll('label')) if (l.getAttribute('for') === id) return l;
+  return null;
+};
+
+// The label element right beside the field: the previous element sibling
+// of the field, or of a wrapper around it that holds nothing but it (up to
+// three wrappers), when it is a visible label without a for attribute.
+const holdsOnly = (parent, child) => {
+  if (parent.firstElementChild !== child || parent.lastElementChild !== child) return false;
+  for (let c = parent.firstChild; c; c = c.nextSibling) if (c.nodeType === 3 && c.data.trim()) return false;
+  return true;
+};
+const besideLabel = el => {
+  let a = el;
+  for (let level = 0; level < 4 && a; level++) {
+    const prev = a.previousElementSibling;
+    if (prev) {
+      if (prev.namespaceURI === XHTML && prev.localName === 'label' && !prev.hasAttribute('for') && isShown(prev)) {
+        const t = prev.innerText;
+        if (t.trim()) return t;
+      }
+      return null;
+    }
+    const p = a.parentElement;
+    if (!p || !holdsOnly(p, a)) return null;
+    a = p;
+  }
+  return null;
+};
+
+// For a checkbox or radio button, the text that follows it: the next
+// non-blank text node, or the text of the next element, within its parent
+// or, when the parent holds nothing readable but the box, after the
+// parent. Another control, a line break or a label for another control
+// ends the search; an element not shown is passed over; a text of 80
+// characters or more is no label.
+const FOLLOW_MAX = 80;
+const CONTROLS = new Set(['input', 'select', 'textarea', 'button']);
+const controlsIn = el => el.querySelectorAll('input, select, textarea, button').length;
+const followingText = el => {
+  if (el.namespaceURI !== XHTML || el.localName !== 'input') return null;
+  const type = (el.getAttribute('type') || '').toLowerCase();
+  if (type !== 'checkbox' && type !== 'radio') return null;
+  const short = t => t.length < FOLLOW_MAX ? t : null;
+  let a = el;
+  for (let level = 0; level < 3; level++) {
+    for (let n = a.nextSibling; n; n = n.nextSibling) {
+      if (n.nodeType === 3) {
+        const t = n.data.trim();
+        if (t) return short(t);
+        continue;
+      }
+      if (n.nodeType !== 1) continue;
+      if (n.namespaceURI !== XHTML) continue;
+      if (CONTROLS.has(n.localName) || n.localName === 'br' || (n.localName === 'label' && n.hasAttribute('for')))
+        return null;
+      const t = isShown(n) ? (n.innerText || '').trim() : '';
+      if (t) return short(t);
+      if (controlsIn(n)) return null;
+    }
+    const p = a.parentElement;
+    if (!p || p.namespaceURI !== XHTML || (p.innerText || '').trim() || controlsIn(p) !== 1) return null;
+    a = p;
+  }
+  return null;
+};
+
+// The label sources of one field, as texts (null: none). `by` holds the
+// texts of the elements aria-labelledby names, in its order, found in the
+// field's own tree; `f` the first label whose for attribute names the
+// field; `w` the label wrapping it (one without a for attribute); `s` the
+// label beside it; `n` the text after a checkbox or radio button.
+const labelTexts = el => {
+  const root = el.getRootNode();
+  const by = [];
+  const ids = el.getAttribute('aria-labelledby');
+  if (ids && root.getElementById) {
+    for (const id of ids.split(/[ \t\n\f\r]+/)) {
+      if (!id) continue;
+      const target = root.getElementById(id);
+      const t = target ? innerText(target) : null;
+      if (typeof t === 'string') by.push(wf(t));
+    }
+  }
+  const id = el.getAttribute('id');
+  const forLabel = id ? firstLabelFor(root, id) : null;
+  const wrap = el.parentElement ? el.parentElement.closest('label') : null;
+  return {
+    by,
+    f: forLabel ? wf(labelText(forLabel, el)) : null,
+    w: wrap && !wrap.hasAttribute('for') ? wf(labelText(wrap, el)) : null,
+    s: wf(besideLabel(el)),
+    n: wf(followingText(el)),
+  };
+};
+
+// --- Inline phrases -----------------------------------------------------
+
+// An inline phrase: the element's rendered text is one short line (at most
+// 60 characters) made of at least two non-blank pieces (its own text nodes
+// and child elements), and every element inside it is laid out inline.
+// "<span><strong>2</strong><span> items left</span></span>" is one.
+const PHRASE_MAX = 60;
+const allInline = el => {
+  for (let c = el.firstElementChild; c; c = c.nextElementSibling) {
+    const st = styleOf(c);
+    if (!st || st.display === 'none') continue;
+    if (st.display !== 'inline' || !allInline(c)) return false;
+  }
+  return true;
+};
+// `text` is the element's inner text when already read.
+const isPhrase = (el, text = innerText(el)) => {
+  if (typeof text !== 'string') return false;
+  const t = text.trim();
+  if (!t || t.length > PHRASE_MAX || /[\n\r]/.test(t)) return false;
+  let pieces = 0;
+  for (let c = el.firstChild; c; c = c.nextSibling) {
+    if (c.nodeType === 3) {
+      if (c.data.trim()) pieces++;
+      continue;
+    }
+    if (c.nodeType !== 1) continue;
+    const st = styleOf(c);
+    if (!st || st.display === 'none') continue;
+    if (st.display !== 'inline' || !allInline(c)) return false;
+    const own = innerText(c);
+    if (typeof own === 'string' && own.trim()) pieces++;
+  }
+  return pieces >= 2;
+};
+
+// --- Pointer-cursor elements --------------------------------------------
+
+// The pointer item of a div, span, li or td drawn with a pointer cursor,
+// short text and few descendants, or null. `pathOf` gives its path; `st`,
+// `text` and `r` are its style, inner text and bounding rectangle when
+// already measured.
+const POINTER_TAGS = new Set(['div', 'span', 'li', 'td']);
+const pointerItem = (el, off, pathOf, st, text, r) => {
+  if (el.namespaceURI !== XHTML || !POINTER_TAGS.has(el.localName)) return null;
+  if ((st || styleOf(el)).cursor !== 'pointer') return null;
+  const t = (text === undefined ? el.innerText || '' : text || '').trim();
+  if (!t || t.length > 60) return null;
+  if (el.querySelectorAll('*').length > 10) return null;
+  const rect = r || el.getBoundingClientRect();
+  if (rect.width <= 0 || rect.height <= 0) return null;
+  const path = pathOf(el);
+  if (path === null) return null;
+  return {
+    tag: wf(el.tagName.toLowerCase()), text: wf(t), xpath: path,
+    x: Math.round(rect.x + off[0]), y: Math.round(rect.y + off[1]),
+    w: Math.round(rect.width), h: Math.round(rect.height),
+    cls: wf(el.getAttribute('class') || ''), aria: wf(el.getAttribute('aria-label') || ''),
+  };
+};
+
+// A path step's name, as the element-path function takes it.
+const stepName = elementPath.stepName;
+
+return {
+  XHTML, wf, replaceLone, squeeze, stepName, elementPath, styleOf, shown, isShown, isFrame,
+  frameDocument, frameOffset, walk, countThrough, innerText, labelText, labelTexts, besideLabel,
+  followingText, isPhrase, pointerItem,
+};
+}

@@ -1,0 +1,1 @@
+el => lib.isPhrase(el)
