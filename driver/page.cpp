@@ -41,6 +41,7 @@ const std::shared_ptr<Frame>& Page::main_frame() const {
 
 std::shared_ptr<BrowserContext> Page::context() const {
   if (owned_context_) return owned_context_;
+  if (auto known = context_.lock()) return known;
   return std::dynamic_pointer_cast<BrowserContext>(_connection()->parent(guid()));
 }
 

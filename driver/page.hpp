@@ -76,8 +76,6 @@ class Page : public RemoteObject {
   Mouse& mouse() { return mouse_; }
   // Makes the page the tab the browser shows.
   void bring_to_front();
-  // The context the page lives in, when known.
-  std::shared_ptr<BrowserContext> context() const { return context_.lock(); }
   void go_back(const std::string& wait_until = "load");
   void reload(const std::string& wait_until = "load");
   // Waits on the driver's side, dispatching events (dialogs) meanwhile.
