@@ -100,7 +100,9 @@ std::shared_ptr<ElementHandle> Frame::evaluate_element(const std::string& functi
 }
 
 std::shared_ptr<ElementHandle> Frame::locate_path(const std::string& path) {
-  if (path.find('#') == std::string::npos) return query_selector("xpath=" + path);
+  // XPath takes "x:button" for a name in the namespace "x": prefixed names
+  // are walked like shadow trees.
+  if (path.find_first_of("#:") == std::string::npos) return query_selector("xpath=" + path);
   const std::vector<std::string> steps = _steps_of(path);
   if (steps.front().front() == '#') throw _bad_path(path, "it starts inside a shadow tree or frame");
   Frame* frame = this;

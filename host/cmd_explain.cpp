@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "command.hpp"
+#include "file_write.hpp"
 #include "config.hpp"
 #include "run_address.hpp"
 #include "run_step.hpp"
@@ -96,6 +97,19 @@ int _explain(const ExplainFlags& f) {
       return EXIT_USAGE;
     }
   }
+  // Where the screenshot goes is checked before the browser starts.
+  if (f.screenshot) {
+    std::error_code ec;
+    auto folder = std::filesystem::path(*f.screenshot).parent_path();
+    std::optional<std::string> why;
+    if (std::filesystem::is_directory(*f.screenshot, ec)) why = "it is a folder";
+    else why = folder_problem(folder.empty() ? "." : folder.string());
+    if (why) {
+      std::cerr << "plainstep explain: --screenshot " << text::quoted_literal(*f.screenshot) << ": " << *why
+                << "\n";
+      return EXIT_USAGE;
+    }
+  }
   SessionKeeper keeper;
   keeper.open(url);
   StepRunner runner(keeper, settings);
@@ -115,7 +129,7 @@ int _explain(const ExplainFlags& f) {
   for (const auto& step : steps) {
     if (text::trim(step).empty()) continue;
     ++n;
-    std::cout << runner.variables().mask("step " + std::to_string(n) + ": " + step) << "\n";
+    std::cout << terminal_safe(runner.variables().mask("step " + std::to_string(n) + ": " + step)) << "\n";
     try {
       ParsedInstruction p = reader.parse(step);
       std::cout << "  parsed:     " << to_json(p).dump() << "\n";
@@ -136,9 +150,10 @@ int _explain(const ExplainFlags& f) {
       }
     }
     _explain_result(shown, runner.evidence());
-    std::cout << runner.variables().mask(shown.str());
-    std::cout << "  outcome:    " << status_word(r.status) << "  " << r.outcome << "\n";
-    for (const auto& d : r.details) std::cout << "              " << d << "\n";
+    std::istringstream lines(runner.variables().mask(shown.str()));
+    for (std::string line; std::getline(lines, line);) std::cout << terminal_safe(line) << "\n";
+    std::cout << "  outcome:    " << status_word(r.status) << "  " << terminal_safe(r.outcome) << "\n";
+    for (const auto& d : r.details) std::cout << "              " << terminal_safe(d) << "\n";
     std::cout << std::flush;
     all_passed = all_passed && r.status == StepStatus::pass;
   }
@@ -151,6 +166,7 @@ int _explain(const ExplainFlags& f) {
     else std::cerr << "plainstep explain: " << shot_error << "\n";
   }
   keeper.close();
+  if (f.screenshot && !shot) return EXIT_USAGE;  // asked for, not saved
   return all_passed ? EXIT_OK : EXIT_FAILED;
 }
 

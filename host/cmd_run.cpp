@@ -5,10 +5,12 @@
 
 #include "command.hpp"
 #include "config.hpp"
+#include "file_write.hpp"
 #include "host_config.hpp"
 #include "run_files.hpp"
 #include "run_step.hpp"
 #include "run_variables.hpp"
+#include "text/text.hpp"
 
 namespace plainstep::host {
 
@@ -51,7 +53,7 @@ FileReport _run_file(const ReadyFile& rf, const RunFlags& flags,
   FileReport report;
   report.path = rf.file.path;
   report.url = rf.url;
-  out << "== " << rf.file.path << "  (" << rf.url << ")\n" << std::flush;
+  out << "== " << terminal_safe(rf.file.path) << "  (" << terminal_safe(rf.url) << ")\n" << std::flush;
   SessionKeeper keeper;
   try {
     keeper.open(rf.url);
@@ -118,6 +120,18 @@ int _run(const RunFlags& flags) {
       return EXIT_USAGE;
     }
   }
+  // Folders the run writes into are checked before any browser starts: a
+  // snapshot folder that is a file must not fail the first step instead.
+  std::vector<std::pair<std::string, std::string>> folders;
+  if (settings::SAVE_SNAPSHOTS)
+    folders.emplace_back(flags.snapshots ? "--snapshots" : "PLAINSTEP_SNAPSHOTS", settings::LOG_PATH);
+  if (flags.artifacts) folders.emplace_back("--artifacts", *flags.artifacts);
+  for (const auto& [source, dir] : folders)
+    if (auto why = folder_problem(dir)) {
+      std::cerr << "plainstep run: " << source << " folder " << text::quoted_literal(dir) << ": " << *why
+                << "\n";
+      return EXIT_USAGE;
+    }
   auto ready = prepare_files(flags.files, flags.url, !flags.no_check, std::cerr, vars);
   if (!ready) return EXIT_USAGE;
   std::vector<FileReport> reports;

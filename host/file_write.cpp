@@ -81,3 +81,21 @@ void write_file_whole(const std::string& path, std::string_view content) {
 }
 
 }  // namespace plainstep::host
+
+namespace plainstep::host {
+
+std::optional<std::string> folder_problem(const std::string& dir) {
+  std::error_code ec;
+  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) return "it is a file, not a folder";
+  fs::create_directories(dir, ec);
+  if (ec) return "it cannot be created: " + ec.message();
+  // Whether a file can be made there, as the writes will make them.
+  std::string probe = (fs::path(dir) / ".plainstep-probe.XXXXXX").string();
+  int fd = ::mkstemp(probe.data());
+  if (fd < 0) return std::string("nothing can be written in it: ") + std::strerror(errno);
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return std::nullopt;
+}
+
+}  // namespace plainstep::host

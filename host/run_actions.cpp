@@ -2,6 +2,7 @@
 // control's live state, double and right clicks, ticking boxes, clearing,
 // uploading, dragging, scrolling, addresses, tabs and shared step files.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -114,26 +115,37 @@ std::string _timestamp() {
 
 // Writes `content` under the first free name of stem.json, stem_2.json, ...
 std::string _write_new(const fs::path& dir, const std::string& stem, const std::string& content) {
-  for (int n = 1;; ++n) {
-    fs::path path = dir / (stem + (n == 1 ? "" : "_" + std::to_string(n)) + ".json");
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0 && errno == EEXIST) continue;
-    if (fd < 0) throw std::runtime_error("cannot create snapshot file " + _q(path.string()) + ": " + std::strerror(errno));
-    size_t done = 0;
-    while (done < content.size()) {
-      ssize_t w = write(fd, content.data() + done, content.size() - done);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        std::string why = std::strerror(errno);
-        close(fd);
-        unlink(path.c_str());
-        throw std::runtime_error("cannot write snapshot file " + _q(path.string()) + ": " + why);
-      }
-      done += static_cast<size_t>(w);
+  // Written whole into a temporary file, then linked under the first free
+  // name: a snapshot is there complete or not at all, and never replaces
+  // another.
+  std::string tmp = (dir / ("." + stem + ".XXXXXX")).string();
+  int fd = mkstemp(tmp.data());
+  if (fd < 0) throw std::runtime_error("cannot create a snapshot file in " + _q(dir.string()) + ": " + std::strerror(errno));
+  size_t done = 0;
+  while (done < content.size()) {
+    ssize_t w = write(fd, content.data() + done, content.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0 || (done += static_cast<size_t>(w), false)) {
+      std::string why = w == 0 ? "nothing written" : std::strerror(errno);
+      close(fd);
+      unlink(tmp.c_str());
+      throw std::runtime_error("cannot write a snapshot file in " + _q(dir.string()) + ": " + why);
     }
-    close(fd);
-    return path.string();
   }
+  fchmod(fd, 0644);
+  bool synced = fsync(fd) == 0;
+  close(fd);
+  for (int n = 1; synced; ++n) {
+    fs::path path = dir / (stem + (n == 1 ? "" : "_" + std::to_string(n)) + ".json");
+    if (link(tmp.c_str(), path.c_str()) == 0) {
+      unlink(tmp.c_str());
+      return path.string();
+    }
+    if (errno != EEXIST) break;
+  }
+  std::string why = std::strerror(errno);
+  unlink(tmp.c_str());
+  throw std::runtime_error("cannot save a snapshot file in " + _q(dir.string()) + ": " + why);
 }
 
 }  // namespace
@@ -151,10 +163,10 @@ void StepRunner::_mask(StepReport& r) const {
 }
 
 std::pair<Elements, Elements> StepRunner::_read_page(const std::shared_ptr<pw::Page>& page) {
-  if (!settings::SAVE_SNAPSHOTS || !variables_.has_secrets())
-    return PageHarvester(page).extract_interactable_elements();
-  // A secret may stand in the address or on the page: the snapshot is
-  // written here, masked, instead of by the harvester.
+  if (!settings::SAVE_SNAPSHOTS) return PageHarvester(page).extract_interactable_elements();
+  // The snapshot is written here rather than by the harvester: masked when
+  // a secret may stand in the address or on the page, and a snapshot that
+  // cannot be written is a warning on the step, never its failure.
   settings::SAVE_SNAPSHOTS = false;
   std::pair<Elements, Elements> read;
   try {
@@ -164,13 +176,19 @@ std::pair<Elements, Elements> StepRunner::_read_page(const std::shared_ptr<pw::P
     throw;
   }
   settings::SAVE_SNAPSHOTS = true;
-  const std::string url = variables_.mask(page->url());
-  fs::path dir(settings::LOG_PATH);
-  if (!dir.empty()) fs::create_directories(dir);
-  PageRecords records{url, read.first, read.second};
-  std::string content = variables_.mask(snapshot_json(records).dump(2, ' ', true)) + "\n";
-  std::string path = _write_new(dir, _timestamp() + "_" + _url_slug(url), content);
-  std::cout << "  [DOM snapshot saved \u2192 " << path << "]" << std::endl;
+  try {
+    const std::string url = variables_.mask(page->url());
+    fs::path dir(settings::LOG_PATH);
+    if (!dir.empty()) fs::create_directories(dir);
+    PageRecords records{url, read.first, read.second};
+    std::string content = variables_.mask(snapshot_json(records).dump(2, ' ', true)) + "\n";
+    std::string path = _write_new(dir, _timestamp() + "_" + _url_slug(url), content);
+    std::cout << "  [DOM snapshot saved \u2192 " << path << "]" << std::endl;
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const std::exception& e) {
+    snapshot_warning_ = "warning: the page's snapshot was not saved: " + std::string(e.what());
+  }
   return read;
 }
 

@@ -1,8 +1,8 @@
 // Failure artifacts: a screenshot with the element in question framed, and
 // the records of the page as the step last read it.
 #include <filesystem>
-#include <fstream>
 
+#include "file_write.hpp"
 #include "records_io.hpp"
 #include "run_step.hpp"
 #include "text/text.hpp"
@@ -43,10 +43,9 @@ bool framed_screenshot(SessionKeeper& keeper, const ElementRef& outline, const s
       page->evaluate(_FRAME_JS, json{{"x", b.x}, {"y", b.y}, {"width", b.width}, {"height", b.height}});
       framed = true;
     }
-    pw::ScreenshotOptions o;
-    o.path = path;
-    page->screenshot(o);
+    std::string png = page->screenshot();
     if (framed) page->evaluate(_UNFRAME_JS);
+    write_file_whole(path, png);
     return true;
   } catch (const std::exception& e) {
     if (error) *error = "cannot take a screenshot: " + std::string(e.what()).substr(0, 200);
@@ -65,10 +64,13 @@ std::vector<std::string> save_artifacts(SessionKeeper& keeper, const StepEvidenc
 
   if (evidence.url) {
     PageRecords page{*evidence.url, evidence.elements, evidence.text_elements};
-    std::ofstream out(base + ".json");
     std::string content = snapshot_json(page).dump(2) + "\n";
-    out << (variables ? variables->mask(std::move(content)) : content);
-    written.push_back(out ? base + ".json" : "cannot write " + text::quoted_literal(base + ".json"));
+    try {
+      write_file_whole(base + ".json", variables ? variables->mask(std::move(content)) : content);
+      written.push_back(base + ".json");
+    } catch (const std::exception& e) {
+      written.push_back(e.what());
+    }
   }
   std::string error;
   if (framed_screenshot(keeper, evidence.outline, base + ".png", &error)) written.push_back(base + ".png");

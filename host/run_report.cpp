@@ -7,6 +7,7 @@
 
 #include <pugixml.hpp>
 
+#include "file_write.hpp"
 #include "text/text.hpp"
 
 namespace plainstep::host {
@@ -32,12 +33,70 @@ std::string _step_block(const StepReport& s) {
   return o.str();
 }
 
+// Decodes UTF-8 leniently: a byte that starts no well-formed sequence
+// gives U+FFFD and decoding goes on at the next byte.
+template <class F>
+void _each_code_point(std::string_view s, F&& f) {
+  size_t i = 0;
+  while (i < s.size()) {
+    auto b = static_cast<unsigned char>(s[i]);
+    int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    bool ok = len > 0 && i + static_cast<size_t>(len) <= s.size();
+    for (int k = 1; ok && k < len; ++k) {
+      auto n = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+      ok = (n & 0xC0) == 0x80;
+      c = (c << 6) | (n & 0x3F);
+    }
+    static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    ok = ok && c >= least[len] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+    f(ok ? c : 0xFFFD, ok ? s.substr(i, static_cast<size_t>(len)) : std::string_view{});
+    i += ok ? static_cast<size_t>(len) : 1;
+  }
+}
+
 // Where a step's line starts, and what names it.
 std::string _head(const StepReport& s) {
   if (s.depth == 0) return "  " + std::to_string(s.number);
   return std::string(2 + 4 * static_cast<size_t>(s.depth), ' ') + s.where;
 }
 }  // namespace
+
+std::string terminal_safe(std::string_view s) {
+  static const char* hex = "0123456789abcdef";
+  std::string out;
+  out.reserve(s.size());
+  _each_code_point(s, [&](char32_t c, std::string_view bytes) {
+    if (c == '\t') {
+      out += '\t';
+    } else if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+      out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\x";
+      if (c != '\n' && c != '\r') {
+        out += hex[(c >> 4) & 0xF];
+        out += hex[c & 0xF];
+      }
+    } else if (bytes.empty()) {
+      out += "\uFFFD";
+    } else {
+      out += bytes;
+    }
+  });
+  return out;
+}
+
+std::string xml_safe(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  _each_code_point(s, [&](char32_t c, std::string_view bytes) {
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+      out += text::from_cp(0x2400 + c);  // the control's picture: \x01 shows as U+2401
+    else if (c == 0xFFFE || c == 0xFFFF || bytes.empty())
+      out += "\uFFFD";
+    else
+      out += bytes;
+  });
+  return out;
+}
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -90,15 +149,17 @@ std::string describe_element(const Element& e) {
 }
 
 void print_step(std::ostream& out, const StepReport& s) {
-  out << _head(s) << "  " << s.text << "  " << status_word(s.status);
+  out << _head(s) << "  " << terminal_safe(s.text) << "  " << status_word(s.status);
   if (s.status != StepStatus::skip) out << "  " << _seconds(s.seconds);
-  if (!s.outcome.empty()) out << "  " << s.outcome;
+  if (!s.outcome.empty()) out << "  " << terminal_safe(s.outcome);
   out << "\n";
   const std::string indent(7 + 4 * static_cast<size_t>(s.depth), ' ');
-  for (const auto& d : s.details) out << indent << d << "\n";
+  for (const auto& d : s.details) out << indent << terminal_safe(d) << "\n";
 }
 
-void print_step_start(std::ostream& out, const StepReport& s) { out << _head(s) << "  " << s.text << "\n"; }
+void print_step_start(std::ostream& out, const StepReport& s) {
+  out << _head(s) << "  " << terminal_safe(s.text) << "\n";
+}
 
 void print_step_block(std::ostream& out, const StepReport& s) {
   if (!s.nested.empty()) {
@@ -130,22 +191,28 @@ void write_junit(const std::string& path, const std::vector<FileReport>& files, 
   suite.append_attribute("time") = seconds;
   for (const auto& f : files) {
     auto tc = suite.append_child("testcase");
-    tc.append_attribute("name") = f.path.c_str();
+    tc.append_attribute("name") = xml_safe(f.path).c_str();
     tc.append_attribute("classname") = "plainstep";
     tc.append_attribute("time") = f.seconds;
     if (!f.passed()) {
       auto fail = tc.append_child("failure");
       std::string msg = f.failure_message();
-      fail.append_attribute("message") = msg.c_str();
+      fail.append_attribute("message") = xml_safe(msg).c_str();
       if (const StepReport* s = f.first_failure())
-        fail.append_child(pugi::node_pcdata).set_value(_step_block(*s).c_str());
+        fail.append_child(pugi::node_pcdata).set_value(xml_safe(_step_block(*s)).c_str());
     }
     std::string log;
     for (const auto& s : f.steps) log += _step_block(s);
-    tc.append_child("system-out").append_child(pugi::node_pcdata).set_value(log.c_str());
+    tc.append_child("system-out").append_child(pugi::node_pcdata).set_value(xml_safe(log).c_str());
   }
-  if (!doc.save_file(path.c_str(), "  "))
-    throw std::runtime_error("cannot write the JUnit file " + text::quoted_literal(path));
+  std::ostringstream xml;
+  doc.save(xml, "  ");
+  // Written whole: a full disk leaves the previous report as it was.
+  try {
+    write_file_whole(path, xml.str());
+  } catch (const std::exception& e) {
+    throw std::runtime_error("cannot write the JUnit file: " + std::string(e.what()));
+  }
 }
 
 }  // namespace plainstep::host

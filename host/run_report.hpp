@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/records.hpp"
@@ -46,6 +47,13 @@ std::string describe_element(const Element& e);
 // "  3  click Login  PASS  0.21s  button "Login" at (120, 340)" plus the
 // indented detail lines of a failure. A step of a shared file is indented
 // under the step that ran it and named by its place ("login.steps:3").
+// A text as a terminal may show it: control characters (escape sequences
+// included) written as \x1b, \n and the like, broken UTF-8 as U+FFFD.
+std::string terminal_safe(std::string_view s);
+// A text as XML 1.0 allows it: a forbidden control character shows as its
+// picture (\x01 as U+2401), broken UTF-8 and U+FFFE/U+FFFF as U+FFFD.
+std::string xml_safe(std::string_view s);
+
 void print_step(std::ostream& out, const StepReport& step);
 
 // The line a run step shows when it starts, before its own steps.

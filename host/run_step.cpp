@@ -215,6 +215,10 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
     r.status = StepStatus::fail;
     r.details.push_back(_first_line(e.what()));
   }
+  if (!snapshot_warning_.empty()) {
+    r.details.push_back(snapshot_warning_);
+    snapshot_warning_.clear();
+  }
   r.seconds = seconds_since(start);
   _mask(r);
   return r;

@@ -138,6 +138,7 @@ class StepRunner {
   int slowest_read_ms_ = 0;  // of this session: how long a read of this page may take
   long step_read_ms_ = 0;    // reading time of the running step
   int step_reads_ = 0;
+  std::string snapshot_warning_;  // a snapshot of this step that could not be saved
   Variables variables_{settings_.vars, settings_.masked};
   // The step file being run, as reports name it, and how deep in run steps.
   std::string source_path_, source_label_;

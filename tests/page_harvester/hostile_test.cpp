@@ -104,7 +104,7 @@ TEST_P(BothReaders, LoneSurrogatesBecomeReplacementCharacters) {
   EXPECT_EQ(code->attributes.get_or_empty("_label"), "Code \uFFFD");
 }
 
-const std::regex valid_path(R"((/([a-z][a-z0-9._-]*\[[1-9][0-9]*\]|#shadow-root|#document))+)");
+const std::regex valid_path(R"((/([a-z][a-z0-9._-]*(:[a-z][a-z0-9._-]*)?\[[1-9][0-9]*\]|#shadow-root|#document))+)");
 
 // An element whose name no path step can hold gets no record, nor does
 // anything inside it; its neighbours keep theirs.
@@ -123,6 +123,25 @@ TEST_P(BothReaders, NamesNoPathCanHoldMakeNoRecords) {
     }
   EXPECT_THAT(buttons, ::testing::ElementsAre("First /html[1]/body[1]/div[1]/button[1]",
                                               "Last /html[1]/body[1]/div[1]/button[2]"));
+}
+
+// Prefixed names (<x:button>) are read like any other and found again by
+// their path, though XPath would take the prefix for a namespace.
+TEST_P(BothReaders, PrefixedNamesReadAndLocated) {
+  page->navigate(hostile_url("prefixed.html"));
+  auto [els, texts] = PageHarvester(page, GetParam()).extract_interactable_elements();
+  std::string button_path;
+  for (const auto& e : els)
+    if (e->text == "Send") button_path = e->xpath;
+  EXPECT_EQ(button_path, "/html[1]/body[1]/x:toolbar[1]/x:button[1]");
+  bool note = false;
+  for (const auto& e : texts) note = note || (e->tag == "x:note" && e->text == "Drafts are kept for a week");
+  EXPECT_TRUE(note);
+  ASSERT_FALSE(button_path.empty());
+  auto handle = page->locate_path(button_path);
+  ASSERT_TRUE(handle);
+  handle->click();
+  EXPECT_EQ(page->evaluate("() => document.getElementById('out').textContent"), "Sent");
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, BothReaders, ::testing::Values(Extraction::exact, Extraction::fast),

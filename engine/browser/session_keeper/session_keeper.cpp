@@ -13,6 +13,9 @@ constexpr const char* _SAFARI = "safari";
 constexpr const char* _MAXIMIZED_ARG = "--start-maximized";
 // How long a browser may take to close before it is taken for stuck.
 constexpr std::chrono::seconds _CLOSE_BOUND{3};
+// Launching, opening the page and loading it: far more than a healthy
+// browser needs on a busy machine, far less than waiting for ever.
+constexpr std::chrono::seconds _OPEN_BOUND{90};
 }  // namespace
 
 SessionKeeper::~SessionKeeper() {
@@ -28,6 +31,12 @@ void SessionKeeper::open(const std::string& url) {
   // running with nothing left to close them.
   close();
   _playwright = pw::sync_playwright().start();
+  auto connection = _playwright->connection();
+  connection->answer_by = std::chrono::steady_clock::now() + _OPEN_BOUND;
+  struct Unbound {
+    std::shared_ptr<pw::Connection> c;
+    ~Unbound() { c->answer_by.reset(); }
+  } unbound{connection};
   std::string browser_name = config::BROWSER == _SAFARI ? std::string("webkit") : config::BROWSER;
   auto chromium = _playwright->chromium();
   auto browser_type = _playwright->browser_type(browser_name);

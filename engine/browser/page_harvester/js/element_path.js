@@ -6,11 +6,12 @@
 // The function carries its step-name test as `stepName`.
 (() => {
   const XHTML = 'http://www.w3.org/1999/xhtml';
-  // A step's name: an HTML element's plain lower-case name, which an XPath
-  // name test finds again. Any other name (another namespace, upper case,
-  // the punctuation a script can put in a made-up element's name) makes
-  // no step, and the element no path.
-  const STEP_NAME = /^[a-z][a-z0-9._-]*$/;
+  // A step's name: an HTML element's plain lower-case name, prefixed ones
+  // (<x:button>) included, which the driver finds again (a prefixed name
+  // by walking, since XPath reads the prefix as a namespace). Any other
+  // name (another namespace, upper case, the punctuation a script can put
+  // in a made-up element's name) makes no step, and the element no path.
+  const STEP_NAME = /^[a-z][a-z0-9._-]*(:[a-z][a-z0-9._-]*)?$/;
   const stepName = el => el.namespaceURI === XHTML && STEP_NAME.test(el.localName) ? el.localName : null;
   const sameName = (a, b) => a.localName === b.localName && a.namespaceURI === b.namespaceURI;
   const elementPath = el => {
