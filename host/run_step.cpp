@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "browser/page_harvester/page_harvester.hpp"
+#include "key_names.hpp"
 #include "run_closest.hpp"
 #include "text/text.hpp"
 
@@ -333,8 +334,11 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     auto page = keeper_.get_page();
     auto bound = _action_timeout(deadline);
     try {
-      if (_is(p, Action::press_key))
-        _call_watching_dialog(page->guid(), "keyboardPress", {{"key", *p.target}}, deadline);
+      if (_is(p, Action::press_key)) {
+        auto key = driver_key(*p.target);
+        if (!key) throw StepFailure{unknown_key_message(*p.target), {}};
+        _call_watching_dialog(page->guid(), "keyboardPress", {{"key", *key}}, deadline);
+      }
       else
         page->keyboard().type(*p.target);
     } catch (const pw::Error& e) {
