@@ -22,9 +22,6 @@ constexpr int _ANSWER_MARGIN_MS = 2000;
 constexpr int _READ_FLOOR_MS = 5000;
 constexpr int _MIN_ACTION_MS = 250;
 
-// The element left the page between reading and acting: read again.
-struct _Gone {};
-
 // Driver words for an element or document replaced under an action: the
 // page re-rendered or navigated, so the step reads it again.
 bool _stale(const std::string& message) {
@@ -543,6 +540,19 @@ void StepRunner::_select(const ParsedInstruction& p, const ElementRef& el, const
   r.outcome = "selected " + _q(t) + " in " + describe_element(*el);
 }
 
+void StepRunner::_name_unreadable_frames(StepFailure& f) {
+  // What the step looked for may stand in a frame this page may not read.
+  try {
+    auto watch = _watch(Clock::now() + std::chrono::milliseconds(_READ_FLOOR_MS), true);
+    for (const auto& frame : PageHarvester(keeper_.get_page()).unreadable_frames())
+      f.details.push_back("cannot look inside " + frame + ": it comes from another origin");
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const std::exception&) {
+    // the failure stands without them
+  }
+}
+
 RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std::string& step,
                                           Clock::time_point deadline) {
   evidence_.wanted = _wanted(p);
@@ -613,6 +623,7 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   } else {
     f.message = "found no " + evidence_.wanted + within + " (" + p.action + ", " + route + ")";
     if (last_error) f.details.push_back("the page could not be read: " + *last_error);
+    _name_unreadable_frames(f);
   }
   // Reading a big page can eat the budget: say how much of it went there.
   if (step_read_ms_ * 5 >= settings_.timeout_ms)

@@ -82,6 +82,20 @@ TEST(BigPage, AFailureSaysWhatReadingTookOfTheBudget) {
   EXPECT_NE(r.out.find(" ms of the 1000 ms budget"), std::string::npos) << r.out;
 }
 
+// A step that finds nothing on a page with a frame of another origin says
+// it could not look inside, naming the frame.
+TEST(Frames, AFailureNamesTheFrameItCouldNotRead) {
+  fs::path dir = fs::temp_directory_path() / ("plainstep-frames-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::path page = plainstep::testing::repo_root() / "tests/fixtures/harvest/shadow_frames.html";
+  std::ofstream(dir / "frames.steps") << "url: " << page.string() << "\nclick Pay with card\n";
+  auto r = run_cli({"run", (dir / "frames.steps").string(), "--timeout", "1000"});
+  fs::remove_all(dir);
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("cannot look inside frame \"elsewhere\" ("), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("it comes from another origin"), std::string::npos) << r.out;
+}
+
 // --- a browser or driver stopped with SIGSTOP -------------------------------
 
 // The processes started by a run carrying `mark` in their environment.
