@@ -237,4 +237,24 @@ TEST_P(Stopped, BoundedByTheTimeoutAndNothingLeft) {
 
 INSTANTIATE_TEST_SUITE_P(Reliability, Stopped, ::testing::Values("browser", "driver"));
 
+// A snapshot that cannot be written once the run is going is a warning on
+// the step, never its failure.
+TEST(Snapshots, AFolderLostDuringTheRunWarnsAndTheStepPasses) {
+  fs::path dir = fs::temp_directory_path() / ("plainstep-snap-" + std::to_string(getpid()));
+  fs::create_directories(dir / "snaps");
+  std::ofstream(dir / "snap.steps") << "url: " << (FIX / "rerender.html").string()
+                                     << "\nwait 1500\nverify text Settings is visible\n";
+  Child c = spawn({"run", "--snapshots", (dir / "snaps").string(), (dir / "snap.steps").string()}, "X=1");
+  ASSERT_GT(c.pid, 0);
+  ASSERT_TRUE(c.read_until("== ", Clock::now() + std::chrono::seconds(60))) << c.text;
+  // The folder was checked at the start; now it is gone, a file in its place.
+  fs::remove_all(dir / "snaps");
+  std::ofstream(dir / "snaps") << "not a folder";
+  int status = c.wait(Clock::now() + std::chrono::seconds(60));
+  fs::remove_all(dir);
+  EXPECT_EQ(status, 0) << c.text;
+  EXPECT_NE(c.text.find("verify text Settings is visible  PASS"), std::string::npos) << c.text;
+  EXPECT_NE(c.text.find("warning: the page's snapshot was not saved"), std::string::npos) << c.text;
+}
+
 }  // namespace
