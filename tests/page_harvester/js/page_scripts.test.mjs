@@ -119,7 +119,8 @@ test('icons: the name each icon set gives, in words', () => {
     [icon('svg', { class: 'svg-inline--fa fa-user fa-fw', 'data-icon': 'user', 'data-prefix': 'fas' }), 'user'],
     [icon('i', { class: 'fas fa-user fa-fw' }), 'user'],
     [icon('i', { class: 'fa-solid fa-arrow-right-from-bracket fa-2xl fa-beat' }), 'arrow right from bracket'],
-    [icon('i', { class: 'fa fa-fw fa-3x fa-rotate-270 fa-flip-horizontal fa-pull-left fa-w-14 fa-stack-1x fa-star' }), 'star'],
+    [icon('i', { class: 'fa fa-fw fa-3x fa-rotate-270 fa-flip-horizontal fa-pull-left fa-w-14 fa-stack-1x ' +
+      'fa-star' }), 'star'],
     [icon('i', { class: 'fa-brands fa-github' }), 'github'],
     [icon('i', { class: 'bi bi-box-arrow-in-right' }), 'box arrow in right'],
     [icon('span', { class: 'glyphicon glyphicon-trash' }), 'trash'],

@@ -338,8 +338,9 @@ const iconOf = el => {
     const name = v && !NO_NAME.has(v.trim().toLowerCase()) ? iconWords(v) : null;
     if (name) return { name, glyph: '' };
   }
-  const named = tag === 'ion-icon' ? el.getAttribute('name') : tag === 'mat-icon' ? el.getAttribute('data-mat-icon-name') : null;
-  if (named && iconWords(named)) return { name: iconWords(named), glyph: '' };
+  const named = tag === 'ion-icon' ? iconWords(el.getAttribute('name'))
+    : tag === 'mat-icon' ? iconWords(el.getAttribute('data-mat-icon-name')) : null;
+  if (named) return { name: named, glyph: '' };
   const cls = el.getAttribute('class') || '';
   const fromClass = cls ? classIconNames(cls) : null;
   if (fromClass) return { name: fromClass, glyph: '' };
@@ -358,6 +359,7 @@ const iconOf = el => {
 
 // What may be an icon inside a control.
 const ICON_CANDIDATES = '[class], [data-icon], [data-feather], [data-lucide], ion-icon, mat-icon, use';
+// Ligatures are short: a control with more text than this shows words.
 const ICON_TEXT_MAX = 64;
 const FIELD_TAGS = new Set(['input', 'select', 'textarea']);
 const DRAWN = { checkVisibilityCSS: true, visibilityProperty: true };
@@ -371,8 +373,8 @@ const DRAWN = { checkVisibilityCSS: true, visibilityProperty: true };
 const iconName = (el, text, controls) => {
   if (el.namespaceURI !== XHTML || FIELD_TAGS.has(el.localName) || typeof text !== 'string') return null;
   const blank = !text.trim();
-  if (!blank && (text.length > ICON_TEXT_MAX || !(el.matches(LIGATURE_ICONS) || el.querySelector(LIGATURE_ICONS))))
-    return null;
+  const ligatures = () => el.matches(LIGATURE_ICONS) || el.querySelector(LIGATURE_ICONS) !== null;
+  if (!blank && (text.length > ICON_TEXT_MAX || !ligatures())) return null;
   const drawn = el.checkVisibility(DRAWN);
   const names = [], glyphs = [], taken = [];
   const consider = d => {
