@@ -133,7 +133,7 @@ std::string describe_element(const Element& e) {
   std::string d = e.tag.empty() ? "element" : e.tag;
   std::string name = _short(e.text);
   if (name.empty()) {
-    for (const char* a : {"aria-label", "_label", "placeholder", "name", "id"})
+    for (const char* a : {"aria-label", "_label", "placeholder", "_icon", "name", "id"})
       if (const std::string* v = e.attributes.get(a); v && !text::trim(*v).empty()) {
         name = std::string(a) + "=" + _short(*v);
         break;

@@ -154,6 +154,44 @@ INSTANTIATE_TEST_SUITE_P(
                  {Make("input").attr("_label", "Email").at(0, 0)}, -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A control that shows only an icon is named by the icon: by its name with
+// or without the word "icon". It is markup: what a person reads still wins.
+INSTANTIATE_TEST_SUITE_P(
+    Icons, Picks,
+    ::testing::Values(
+        PickCase{"the_user_icon_is_the_icon_only_control",
+                 written("click", "user icon", false),
+                 {Make("a", "Dashboard").at(0, 0), Make("a").attr("_icon", "bell").at(0, 90),
+                  Make("a").attr("id", "navbarDropdown").attr("_icon", "user").at(0, 180)},
+                 2},
+        PickCase{"the_icon_name_alone", written("click", "user", false),
+                 {Make("a").attr("_icon", "bell").at(0, 0), Make("a").attr("_icon", "user").at(0, 90)}, 1},
+        PickCase{"icon_names_of_several_words", written("click", "arrow right icon", false),
+                 {Make("button").attr("_icon", "arrow left").at(0, 0),
+                  Make("button").attr("_icon", "arrow right").at(0, 90)},
+                 1},
+        PickCase{"one_icon_of_several_in_part", written("click", "caret down icon", false),
+                 {Make("button").attr("_icon", "user caret down").at(0, 0)}, 0},
+        PickCase{"readable_text_wins_over_an_icon", written("click", "user icon", false),
+                 {Make("a").attr("_icon", "user").at(0, 0), Make("a", "User").at(0, 90)}, 1},
+        PickCase{"readable_text_in_part_wins_over_an_icon", written("click", "user", false),
+                 {Make("a").attr("_icon", "user").at(0, 0), Make("a", "User settings").at(0, 90)}, 1},
+        PickCase{"an_aria_label_wins_over_an_icon", written("click", "user icon", false),
+                 {Make("button").attr("_icon", "user").at(0, 0),
+                  Make("button").attr("aria-label", "User").attr("_icon", "circle").at(0, 90)},
+                 1},
+        // "user icon" is the icon's whole name; the id only holds "user"
+        PickCase{"the_icon_before_an_id_of_the_same_word", written("click", "user icon", false),
+                 {Make("div").attr("id", "user").at(0, 0), Make("a").attr("_icon", "user").at(0, 90)}, 1},
+        PickCase{"the_icon_before_a_class_word", written("click", "user", false),
+                 {Make("div").attr("class", "user-panel").at(0, 0), Make("a").attr("_icon", "user").at(0, 90)},
+                 1},
+        PickCase{"quoted_icon_name", written("click", "gear", true),
+                 {Make("a", "Help").at(0, 0), Make("button").attr("_icon", "gear").at(0, 90)}, 1},
+        PickCase{"no_such_icon", written("click", "bell icon", false),
+                 {Make("a").attr("_icon", "user").at(0, 0)}, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(TargetPhrases, WholeThenStrippedUnlessQuoted) {
   TargetPhrases unquoted = _target_phrases("Login Button", false);
   EXPECT_EQ(unquoted.whole, "login button");
@@ -176,12 +214,16 @@ TEST(MatchRank, ReadableTiersBeforeMarkupTiers) {
       {Make("a").attr("data-testid", "save button").e, MatchRank::markup_whole},
       {Make("a").attr("id", "save").e, MatchRank::markup_exact},
       {Make("a").attr("class", "saved-items").e, MatchRank::markup_partial},
+      {Make("a").attr("_icon", "save").e, MatchRank::markup_exact},
+      {Make("a").attr("_icon", "floppy save").e, MatchRank::markup_partial},
       {Make("a").attr("_label", "Save").e, MatchRank::none},  // labels only when asked
       {Make("a").attr("data-save", "no").attr("title", "Saves all").e, MatchRank::readable_partial},
       {Make("a", "Cancel").attr("value", "save").e, MatchRank::none}};
   for (const auto& c : cases)
     EXPECT_EQ(_match_rank(p, c.e), c.want) << to_json(c.e).dump();
   EXPECT_EQ(_match_rank(p, Make("a").attr("_label", "Save:").e, true), MatchRank::readable_exact);
+  EXPECT_EQ(_match_rank(_target_phrases("save icon", false), Make("a").attr("_icon", "save").e),
+            MatchRank::markup_whole);
   // Only a label's colon is set aside.
   EXPECT_EQ(_match_rank(p, Make("a", "Save:").e), MatchRank::readable_partial);
 }

@@ -110,6 +110,47 @@ TEST_P(Reading, TextInAnyTagThatShowsIt) {
   EXPECT_EQ(summary->is_visible, true);
 }
 
+struct IconCase {
+  const char* id;
+  const char* icon;  // nullptr: the control gets no icon name
+  const char* text;  // what it shows
+};
+
+// A control that shows only an icon is named by it, whatever the icon set;
+// a control with words keeps them and gets no icon name; icons inside
+// another control are that control's.
+TEST_P(Reading, IconOnlyControlsNamedByTheirIcons) {
+  auto [els, texts] = extract("icons.html");
+  for (auto c : {IconCase{"navbarDropdown", "user", ""}, IconCase{"fa-font", "gear", ""},
+                 IconCase{"fa-old", "pencil", ""}, IconCase{"bi", "arrow right", ""},
+                 IconCase{"material", "delete forever", "delete_forever"},
+                 IconCase{"symbols", "search", "search"},
+                 IconCase{"feather", "mail", ""}, IconCase{"feather-svg", "bell", ""},
+                 IconCase{"lucide", "trash 2", ""}, IconCase{"generic", "home", ""},
+                 IconCase{"glyphicon", "star", ""}, IconCase{"sprite", "heart", ""},
+                 IconCase{"iconify", "account circle", ""}, IconCase{"ionic", "close outline", ""},
+                 IconCase{"two", "user caret down", ""}, IconCase{"toggle", "eye", ""},
+                 IconCase{"self", "xmark", ""}, IconCase{"labelled", "x lg", ""},
+                 IconCase{"hidden", "sliders", ""}, IconCase{"bold", "bold", ""},
+                 IconCase{"styles-only", nullptr, ""}, IconCase{"not-an-icon", nullptr, ""},
+                 IconCase{"with-text", nullptr, "Save"}, IconCase{"material-text", nullptr, "add New item"},
+                 IconCase{"text-link", nullptr, "User profile"}, IconCase{"field", nullptr, ""}}) {
+    auto e = find(els, "id", c.id);
+    ASSERT_TRUE(e) << c.id;
+    EXPECT_EQ(e->text, c.text) << c.id;
+    const std::string* icon = e->attributes.get("_icon");
+    if (c.icon) {
+      EXPECT_TRUE(icon && *icon == c.icon) << c.id << ": " << (icon ? *icon : "no icon name");
+    } else {
+      EXPECT_FALSE(icon) << c.id << ": " << *icon;
+    }
+  }
+  auto group = find(els, "data-testid", "format-group");
+  ASSERT_TRUE(group);
+  EXPECT_FALSE(group->attributes.contains("_icon")) << "its buttons' icons are theirs";
+  EXPECT_EQ(find(els, "id", "hidden")->is_visible, false);
+}
+
 // Where a path leads, followed step by step: XPath within a document,
 // "#shadow-root" into a host's open shadow root (whose top-level step is
 // found among the root's children: XPath takes no shadow root as its

@@ -33,6 +33,9 @@ TEST(Report, DescribesAnElementByTagTextAndPosition) {
   EXPECT_EQ(describe_element(*el("button", "Login")), "button 'Login' at (120, 340)");
   EXPECT_EQ(describe_element(*el("input", "", {{"id", "email"}, {"_label", "Email"}})),
             "input [_label=Email] at (120, 340)");
+  // An icon-only control by the icon it shows, before its markup.
+  EXPECT_EQ(describe_element(*el("a", "", {{"id", "navbarDropdown"}, {"_icon", "user"}})),
+            "a [_icon=user] at (120, 340)");
   auto long_text = describe_element(*el("p", "one two three four five six seven eight nine ten"));
   EXPECT_NE(long_text.find("..."), std::string::npos);
 }

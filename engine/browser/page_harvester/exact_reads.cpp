@@ -71,19 +71,19 @@ LabelTexts _label_texts(const json& j) {
 // asked when the rule asks.
 struct _Plan {
   bool visible = false, enabled = false, tag = false, text = false, box = false, data = false,
-       xpath = false, direct = false;
+       xpath = false, direct = false, icon = false;
   std::vector<std::string> attributes;
 };
 
 _Plan _plan_for(const std::string& selector) {
   std::vector<std::string> captured(CAPTURED_ATTRIBUTES.begin(), CAPTURED_ATTRIBUTES.end());
   if (selector == INTERACTABLE_SELECTOR)
-    return {true, true, true, true, true, true, true, false, captured};
+    return {true, true, true, true, true, true, true, false, true, captured};
   if (selector == _CUSTOM_INPUT_SELECTOR)
-    return {true, false, true, true, true, false, true, false, captured};
-  if (selector == _LABEL_CANDIDATE_SELECTOR) return {true, false, false, true, true, false, false, false, {}};
+    return {true, false, true, true, true, false, true, false, false, captured};
+  if (selector == _LABEL_CANDIDATE_SELECTOR) return {true, false, false, true, true, false, false, false, false, {}};
   if (selector == TEXT_CANDIDATE_SELECTOR)
-    return {true, false, true, true, true, true, true, true, {"id", "class", "href", "aria-label"}};
+    return {true, false, true, true, true, true, true, true, false, {"id", "class", "href", "aria-label"}};
   return {};
 }
 
@@ -102,6 +102,7 @@ class _ExactElement : public ElementReads {
     if (plan.data) data_.emplace(batch.evaluate(e, _DATA_ATTRIBUTES_JS));
     if (plan.xpath) xpath_.emplace(batch.evaluate(e, _XPATH_JS));
     if (plan.direct) direct_.emplace(batch.evaluate(e, _DIRECT_TEXT_JS));
+    if (plan.icon) icon_.emplace(batch.evaluate(e, ICON_NAME_JS, INTERACTABLE_SELECTOR));
     for (const auto& name : plan.attributes) attributes_.emplace_back(name, batch.get_attribute(e, name));
   }
 
@@ -142,12 +143,15 @@ class _ExactElement : public ElementReads {
   std::optional<std::string> parent_children_text() override {
     return _string_or_null(h().evaluate(_PARENT_CHILDREN_JS));
   }
+  std::optional<std::string> icon_name() override {
+    return _string_or_null(icon_ ? icon_->get() : h().evaluate(ICON_NAME_JS, INTERACTABLE_SELECTOR));
+  }
 
  private:
   pw::ElementHandle& h() { return *guard_.handle; }
   _HandleGuard guard_;
   std::optional<pw::Pending<bool>> visible_, enabled_;
-  std::optional<pw::Pending<json>> tag_, data_, xpath_, direct_;
+  std::optional<pw::Pending<json>> tag_, data_, xpath_, direct_, icon_;
   std::optional<pw::Pending<std::string>> text_;
   std::optional<pw::Pending<std::optional<pw::Rect>>> box_;
   std::vector<std::pair<std::string, pw::Pending<std::optional<std::string>>>> attributes_;

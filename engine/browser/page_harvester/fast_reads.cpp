@@ -38,6 +38,8 @@ struct _Node {
   bool has_labels = false;
   LabelTexts labels;
   std::optional<std::string> preceding, parent;
+  bool has_icon = false;
+  std::optional<std::string> icon;
 };
 
 // The answer did not have the agreed shape: what was wrong, for the
@@ -110,6 +112,9 @@ class _NodeReader : public nlohmann::json_sax<json> {
     } else if (key_ == "i") {
       node_.has_text = true;
       node_.text = std::move(v);
+    } else if (key_ == "ic") {
+      node_.has_icon = true;
+      node_.icon = std::move(v);
     } else if (auto* slot = _label_slot()) {
       node_.has_labels = true;
       *slot = std::move(v);
@@ -195,6 +200,8 @@ class _NodeReader : public nlohmann::json_sax<json> {
       node_.has_box = true;
     } else if (key_ == "x") {
       node_.has_xpath = true;
+    } else if (key_ == "ic") {
+      node_.has_icon = true;
     } else if (_label_slot()) {
       node_.has_labels = true;
     } else {
@@ -296,6 +303,10 @@ class _FastElement : public ElementReads {
   std::optional<std::string> parent_children_text() override {
     if (!n_.has_labels) _not_gathered("the parent label", _where());
     return n_.parent;
+  }
+  std::optional<std::string> icon_name() override {
+    if (!n_.has_icon) _not_gathered("the icon name", _where());
+    return n_.icon;
   }
 
  private:

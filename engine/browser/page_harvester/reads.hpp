@@ -89,6 +89,9 @@ class ElementReads {
   virtual LabelTexts label_texts() = 0;
   virtual std::optional<std::string> preceding_sibling_text() = 0;
   virtual std::optional<std::string> parent_children_text() = 0;
+  // The name of the icon a control shows when it shows no text of its own
+  // ("user", "arrow right"); nullopt when it shows text or no icon.
+  virtual std::optional<std::string> icon_name() = 0;
 };
 
 using ElementList = std::vector<std::unique_ptr<ElementReads>>;

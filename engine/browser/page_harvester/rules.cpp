@@ -86,6 +86,11 @@ bool _native_element(ElementReads& el, Element& out) {
     std::string label = field_label(el);
     if (!label.empty()) attrs.set("_label", std::move(label));
   }
+  // A control that shows only an icon is named by the icon, as a person
+  // names it; a failed read only leaves it unnamed.
+  std::optional<std::string> icon;
+  guarded([&] { icon = el.icon_name(); });
+  if (icon && !icon->empty()) attrs.set("_icon", std::move(*icon));
   out = Element{tag, txt, std::nullopt, std::move(attrs), bb, visible, enabled, std::nullopt, xpath};
   return true;
 }

@@ -39,6 +39,7 @@ const std::string _PRECEDING_SIBLING_JS(harvest::js::preceding_sibling);
 const std::string _PARENT_CHILDREN_JS(harvest::js::parent_children);
 const std::string LABEL_TEXTS_JS = _with_lib(harvest::js::label_texts);
 const std::string PHRASE_JS = _with_lib(harvest::js::phrase);
+const std::string ICON_NAME_JS = _with_lib(harvest::js::icon_name);
 const std::string FRAME_POSITION_JS = _with_lib(harvest::js::frame_position);
 const std::string FRAME_DESCRIPTION_JS = _with_lib(harvest::js::frame_description);
 const std::string _CURSOR_POINTER_JS = _with_lib(harvest::js::cursor_pointer);

@@ -24,6 +24,9 @@ extern const std::string _PARENT_CHILDREN_JS;
 extern const std::string LABEL_TEXTS_JS;
 // Whether an element's text is one short inline phrase of several pieces.
 extern const std::string PHRASE_JS;
+// The name of the icon a control shows instead of text, or null; the
+// second argument is the selector of controls.
+extern const std::string ICON_NAME_JS;
 // A frame element: whether its document is read, and how many elements
 // matching the selector (the second argument) the driver lists up to it.
 extern const std::string FRAME_POSITION_JS;

@@ -22,7 +22,8 @@ inline constexpr std::array<std::string_view, 7> _MATCH_ATTRIBUTES{
 
 // The attributes a person reads on the page (or hears from a screen
 // reader): a match on one of them ranks with a match on the text. The
-// others (data-testid, type, class, id and data- names) are markup only.
+// others (data-testid, type, the icon a control shows instead of text,
+// class, id and data- names) are markup only.
 inline constexpr std::array<std::string_view, 5> _READABLE_ATTRIBUTES{
     "aria-label", "_label", "placeholder", "alt", "title"};
 
@@ -39,8 +40,9 @@ inline constexpr int _DOM_DISTANCE_THRESHOLD = 10;
 std::string _strip_type_descriptors(std::string_view target);
 
 // The strings an element may be named by, in order: its text, the match
-// attributes ("_label" only with include_label), its class words, its id
-// words and its data-attribute names. Nothing trimmed, folded or deduplicated.
+// attributes ("_label" only with include_label), its icon, its class
+// words, its id words and its data-attribute names. Nothing trimmed,
+// folded or deduplicated.
 std::vector<std::string> _searchable_strings(const Element& element, bool include_label = false);
 
 // The phrases a target is tried as, case-folded: the whole phrase, then,
@@ -54,9 +56,10 @@ TargetPhrases _target_phrases(std::string_view target, bool literal);
 
 // How well an element answers a target, best first. What a person reads
 // (text, aria-label, field label, placeholder, alt, title) ranks ahead of
-// markup (data-testid, type, class, id and data- names); within each, the
-// whole phrase exactly, then the phrase without type words exactly, then
-// either one in part. A field label's trailing colon does not count.
+// markup (data-testid, type, icon, class, id and data- names); within
+// each, the whole phrase exactly, then the phrase without type words
+// exactly, then either one in part. A field label's trailing colon does
+// not count.
 enum class MatchRank {
   readable_whole,
   readable_exact,

@@ -94,6 +94,7 @@ std::vector<std::string> _searchable_strings(const Element& element, bool includ
     const std::string* v = attrs.get(name);
     if (v && !v->empty()) out.push_back(*v);
   }
+  if (const std::string* icon = attrs.get("_icon"); icon && !icon->empty()) out.push_back(*icon);
   if (std::string words = _class_words(attrs.get_or_empty("class")); !words.empty())
     out.push_back(std::move(words));
   if (std::string words = _id_words(attrs.get_or_empty("id")); !words.empty())
@@ -138,12 +139,18 @@ MatchRank _surface_rank(const TargetPhrases& p, const std::string& surface, bool
 }
 
 // The words of the markup, as _searchable_strings lists them after the
-// readable ones.
+// readable ones, and an icon's name followed by the word "icon".
 std::vector<std::string> _markup_strings(const Element& element) {
   std::vector<std::string> out;
   const AttributeMap& attrs = element.attributes;
   for (std::string_view name : {"data-testid", "type"})
     if (const std::string* v = attrs.get(name); v && !v->empty()) out.push_back(*v);
+  // The icon a control shows instead of text: "the user icon" names it
+  // whole, "user" by the icon alone.
+  if (const std::string* icon = attrs.get("_icon"); icon && !icon->empty()) {
+    out.push_back(*icon);
+    out.push_back(*icon + " icon");
+  }
   if (std::string words = _class_words(attrs.get_or_empty("class")); !words.empty())
     out.push_back(std::move(words));
   if (std::string words = _id_words(attrs.get_or_empty("id")); !words.empty())

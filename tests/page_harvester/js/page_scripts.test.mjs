@@ -109,3 +109,58 @@ test('paths: same names counted by name and namespace', () => {
   const a = make('a', body);
   assert.equal(lib.elementPath(a), '/html[1]/body[1]/a[2]');
 });
+
+// An element with just what the icon reading asks of one icon.
+const icon = (localName, attributes = {}, innerText = '') =>
+  ({ localName, innerText, getAttribute: name => name in attributes ? attributes[name] : null });
+
+test('icons: the name each icon set gives, in words', () => {
+  const rows = [
+    [icon('svg', { class: 'svg-inline--fa fa-user fa-fw', 'data-icon': 'user', 'data-prefix': 'fas' }), 'user'],
+    [icon('i', { class: 'fas fa-user fa-fw' }), 'user'],
+    [icon('i', { class: 'fa-solid fa-arrow-right-from-bracket fa-2xl fa-beat' }), 'arrow right from bracket'],
+    [icon('i', { class: 'fa fa-fw fa-3x fa-rotate-270 fa-flip-horizontal fa-pull-left fa-w-14 fa-stack-1x ' +
+      'fa-star' }), 'star'],
+    [icon('i', { class: 'fa-brands fa-github' }), 'github'],
+    [icon('i', { class: 'bi bi-box-arrow-in-right' }), 'box arrow in right'],
+    [icon('span', { class: 'glyphicon glyphicon-trash' }), 'trash'],
+    [icon('i', { class: 'mdi mdi-account-cog mdi-24px mdi-spin' }), 'account cog'],
+    [icon('svg', { class: 'feather feather-log-out' }), 'log out'],
+    [icon('i', { 'data-feather': 'log-out' }), 'log out'],
+    [icon('svg', { class: 'lucide lucide-icon lucide-circle-plus', 'data-lucide': 'circle-plus' }), 'circle plus'],
+    [icon('svg', { class: 'lucide lucide-icon lucide-circle-plus' }), 'circle plus'],
+    [icon('span', { class: 'icon icon-home icon-large' }), 'home'],
+    [icon('span', { class: 'iconify', 'data-icon': 'mdi:account-circle' }), 'account circle'],
+    [icon('ion-icon', { name: 'heart-outline' }), 'heart outline'],
+    [icon('mat-icon', { 'data-mat-icon-name': 'thumb_up' }), 'thumb up'],
+    [icon('span', { class: 'material-icons' }, 'arrow_forward'), 'arrow forward'],
+    [icon('span', { class: 'material-symbols-rounded' }, ' settings '), 'settings'],
+    [icon('mat-icon', { class: 'mat-icon notranslate' }, 'home'), 'home'],
+    [icon('use', { href: '#icon-heart' }), 'heart'],
+    [icon('use', { 'xlink:href': '/img/bootstrap-icons.svg#cart-plus' }), 'cart plus'],
+    [icon('i', { class: 'FA FA-Bell' }), 'bell'],
+  ];
+  for (const [el, name] of rows) assert.equal(lib.iconOf(el)?.name, name, JSON.stringify(el));
+  const material = lib.iconOf(icon('span', { class: 'material-icons-outlined' }, 'delete_forever'));
+  assert.equal(material.glyph, 'delete_forever', 'a ligature is also text the control shows');
+  assert.equal(lib.iconOf(icon('i', { class: 'fa fa-user' })).glyph, '');
+});
+
+test('icons: style classes, wrappers and other attributes name none', () => {
+  const rows = [
+    icon('i', { class: 'fa fas fa-fw fa-lg fa-spin fa-2x' }), icon('i', { class: 'bi' }),
+    icon('span', { class: 'icon icon-wrapper icon-lg icon-bar' }), icon('span', { class: 'mdi mdi-36px' }),
+    icon('i', { class: 'lucide lucide-icon' }), icon('span', { class: 'iconic' }),
+    icon('button', { 'data-icon': 'true' }), icon('span', { 'data-icon': '' }),
+    icon('span', { class: 'material-icons' }, '\ue5c8'), icon('span', { class: 'material-icons' }, 'Not a name'),
+    icon('use', { href: 'sprite.svg' }), icon('div', { class: 'card shadow' }),
+  ];
+  for (const el of rows) assert.equal(lib.iconOf(el), null, JSON.stringify(el));
+});
+
+test('icons: names read as words', () => {
+  const rows = [['arrow-right', 'arrow right'], ['arrow_forward', 'arrow forward'], ['mdi:home', 'home'],
+    [' User ', 'user'], ['trash-2', 'trash 2'], ['a--b__c', 'a b c'], ['42', null], ['x]y', null], ['', null],
+    [null, null]];
+  for (const [value, words] of rows) assert.equal(lib.iconWords(value), words, String(value));
+});

@@ -9,7 +9,7 @@
 // own, never one of text.never.
 arg => {
 const { wf, stepName, styleOf, shown, frameDocument, frameOffset, innerText, labelTexts, isPhrase,
-  pointerItem } = lib;
+  pointerItem, iconName } = lib;
 
 // The direct-text function, without building the child list.
 const directText = el => {
@@ -283,6 +283,7 @@ const records = nodes.map(node => {
   if (native || custom || described) rec.a = attributesOf(el);
   if (native || (custom && rec.v) || described) rec.x = pathAfter(xpathOf(el));
   if (native) rec.e = enabled(el);
+  if (native) rec.ic = iconName(el, node.it, arg.groups.interactable);
   if (described && !rec.d) rec.p = isPhrase(el, node.it);
   if ((native && LABELLED.has(rec.t)) || (custom && rec.v)) {
     const l = labelTexts(el);

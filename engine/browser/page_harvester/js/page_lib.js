@@ -268,6 +268,138 @@ const isPhrase = (el, text = innerText(el)) => {
   return pieces >= 2;
 };
 
+// --- Icons --------------------------------------------------------------
+
+// An icon's name in words: "arrow-right", "arrow_right" and "mdi:arrow-right"
+// read "arrow right". null when the value names nothing.
+const iconWords = value => {
+  if (typeof value !== 'string') return null;
+  let v = value.trim().toLowerCase();
+  v = v.slice(v.lastIndexOf(':') + 1);
+  if (!/^[a-z0-9][a-z0-9_-]*$/.test(v) || !/[a-z]/.test(v)) return null;
+  return v.split(/[-_]+/).filter(Boolean).join(' ');
+};
+
+// Icon sets that name the icon in a class: the set's prefix, then the
+// name (fa-user, bi-trash, glyphicon-star, mdi-account, feather-bell,
+// lucide-trash-2, icon-home). The classes that only size, turn, animate or
+// pick a style of the icon name none; neither does the bare set class
+// (fa, fas, bi, mdi, icon).
+const ICON_CLASS = /^(fa|bi|glyphicon|mdi|feather|lucide|icon)-(.+)$/;
+const ICON_STYLES = {
+  fa: new Set(('fw lg xs sm xl 2xs 2xl solid regular light thin duotone brands sharp sharp-solid ' +
+    'sharp-regular sharp-light sharp-thin sharp-duotone-solid classic spin spin-pulse spin-reverse ' +
+    'pulse beat beat-fade bounce fade flip shake border pull-left pull-right pull-start pull-end ' +
+    'rotate-by flip-horizontal flip-vertical flip-both stack inverse li ul layers layers-text ' +
+    'layers-counter layers-top-left layers-top-right layers-bottom-left layers-bottom-right ' +
+    'swap-opacity primary secondary width-auto width-fixed').split(' ')),
+  bi: new Set(),
+  glyphicon: new Set(),
+  mdi: new Set(['spin', 'light', 'dark', 'inactive', 'flip-h', 'flip-v']),
+  feather: new Set(),
+  lucide: new Set(['icon']),
+  // Icon fonts that use the bare prefix (IcoMoon, Font Awesome 3), and the
+  // classes of pages that merely style an icon's box.
+  icon: new Set(('large small xs sm md lg xl spin fixed-width border muted light dark white inverse ' +
+    'stack stack-base flip-horizontal flip-vertical bar link link-hover button btn only wrapper wrap ' +
+    'container box holder text label group circle shape bg badge left right').split(' ')),
+};
+// Sizes and turns written with numbers: fa-2x, fa-w-14, fa-rotate-90,
+// fa-stack-1x, mdi-24px, icon-16.
+const ICON_STYLE_NUMBERS = /^(\d+x|w-\d+|rotate-\d+|stack-\d+x|\d+px|\d+)$/;
+const classIconNames = cls => {
+  const names = [];
+  for (const token of cls.toLowerCase().split(/[ \t\n\f\r]+/)) {
+    const m = ICON_CLASS.exec(token);
+    if (!m || ICON_STYLES[m[1]].has(m[2]) || ICON_STYLE_NUMBERS.test(m[2])) continue;
+    const name = iconWords(m[2]);
+    if (name && !names.includes(name)) names.push(name);
+  }
+  return names.join(' ') || null;
+};
+
+// Material Icons and Material Symbols draw the icon named by their text
+// (a ligature): <span class="material-icons">arrow_forward</span>.
+const LIGATURE_ICONS = 'mat-icon, [class*="material-icons"], [class*="material-symbols"]';
+const LIGATURE_CLASS = /(^|\s)material-(icons|symbols)/;
+const ATTRIBUTE_NAMES_ICON = ['data-icon', 'data-feather', 'data-lucide'];
+const NO_NAME = new Set(['true', 'false', 'none']);
+
+// The icon one element draws: {name, glyph}, glyph the ligature text it
+// shows (or ''), or null when it is no icon. In this order: an attribute
+// naming it (Font Awesome's and Iconify's SVG data-icon, Feather's and
+// Lucide's placeholders, ion-icon's name, Angular Material's icon name),
+// its classes, the ligature it shows, the symbol an SVG <use> draws
+// (#icon-trash).
+const iconOf = el => {
+  const tag = el.localName;
+  for (const a of ATTRIBUTE_NAMES_ICON) {
+    const v = el.getAttribute(a);
+    const name = v && !NO_NAME.has(v.trim().toLowerCase()) ? iconWords(v) : null;
+    if (name) return { name, glyph: '' };
+  }
+  const named = tag === 'ion-icon' ? iconWords(el.getAttribute('name'))
+    : tag === 'mat-icon' ? iconWords(el.getAttribute('data-mat-icon-name')) : null;
+  if (named) return { name: named, glyph: '' };
+  const cls = el.getAttribute('class') || '';
+  const fromClass = cls ? classIconNames(cls) : null;
+  if (fromClass) return { name: fromClass, glyph: '' };
+  if (tag === 'mat-icon' || LIGATURE_CLASS.test(cls)) {
+    const glyph = typeof el.innerText === 'string' ? el.innerText.trim() : '';
+    return /^[a-z0-9_]+$/.test(glyph) && iconWords(glyph) ? { name: iconWords(glyph), glyph } : null;
+  }
+  if (tag === 'use') {
+    const href = el.getAttribute('href') || el.getAttribute('xlink:href') || '';
+    const hash = href.indexOf('#');
+    const name = hash < 0 ? null : iconWords(href.slice(hash + 1).replace(/^icons?[-_]/i, ''));
+    if (name) return { name, glyph: '' };
+  }
+  return null;
+};
+
+// What may be an icon inside a control.
+const ICON_CANDIDATES = '[class], [data-icon], [data-feather], [data-lucide], ion-icon, mat-icon, use';
+// Ligatures are short: a control with more text than this shows words.
+const ICON_TEXT_MAX = 64;
+const FIELD_TAGS = new Set(['input', 'select', 'textarea']);
+const DRAWN = { checkVisibilityCSS: true, visibilityProperty: true };
+
+// The name of the icon a control shows when it shows no text of its own
+// (its text is blank, or only the ligatures of its icons), or null: the
+// names of its icons in order, each once. An icon counts when it is the
+// control itself or inside it, not inside another control within it
+// (`controls`: the selector of controls), and drawn when the control is.
+// `text` is the control's inner text. Fields are named by their labels.
+const iconName = (el, text, controls) => {
+  if (el.namespaceURI !== XHTML || FIELD_TAGS.has(el.localName) || typeof text !== 'string') return null;
+  const blank = !text.trim();
+  const ligatures = () => el.matches(LIGATURE_ICONS) || el.querySelector(LIGATURE_ICONS) !== null;
+  if (!blank && (text.length > ICON_TEXT_MAX || !ligatures())) return null;
+  const drawn = el.checkVisibility(DRAWN);
+  const names = [], glyphs = [], taken = [];
+  const consider = d => {
+    if (taken.some(t => t.contains(d))) return;
+    const icon = iconOf(d);
+    if (!icon || (d !== el && d.closest(controls) !== el) || (drawn && !d.checkVisibility(DRAWN))) return;
+    taken.push(d);
+    if (!names.includes(icon.name)) names.push(icon.name);
+    if (icon.glyph) glyphs.push(icon.glyph);
+  };
+  consider(el);
+  for (const d of el.querySelectorAll(ICON_CANDIDATES)) consider(d);
+  if (!names.length) return null;
+  if (!blank) {
+    let rest = text;
+    for (const g of glyphs) {
+      const at = rest.indexOf(g);
+      if (at < 0) return null;
+      rest = rest.slice(0, at) + ' ' + rest.slice(at + g.length);
+    }
+    if (rest.trim()) return null;
+  }
+  return wf(names.join(' '));
+};
+
 // --- Pointer-cursor elements --------------------------------------------
 
 // The pointer item of a div, span, li or td drawn with a pointer cursor,
@@ -299,6 +431,6 @@ const stepName = elementPath.stepName;
 return {
   XHTML, wf, replaceLone, squeeze, stepName, elementPath, styleOf, shown, isShown, isFrame,
   frameDocument, frameOffset, walk, countThrough, innerText, labelText, labelTexts, besideLabel,
-  followingText, isPhrase, pointerItem,
+  followingText, isPhrase, pointerItem, iconWords, iconOf, iconName,
 };
 }
