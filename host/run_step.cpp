@@ -21,9 +21,6 @@ constexpr int _ANSWER_MARGIN_MS = 2000;
 constexpr int _READ_FLOOR_MS = 5000;
 constexpr int _MIN_ACTION_MS = 250;
 
-// The element left the page between reading and acting: read again.
-struct _Gone {};
-
 // Driver words for an element or document replaced under an action: the
 // page re-rendered or navigated, so the step reads it again.
 bool _stale(const std::string& message) {
