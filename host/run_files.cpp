@@ -6,7 +6,10 @@
 #include <set>
 
 #include "agent/step_reader/step_reader.hpp"
+#include "key_names.hpp"
 #include "run_address.hpp"
+#include "run_resolve.hpp"
+#include "run_routing.hpp"
 #include "run_variables.hpp"
 #include "text/text.hpp"
 
@@ -71,9 +74,13 @@ void _Walk::step(const StepFile& f, const StepLine& s) {
       issues.push_back("unknown variable ${" + name + "}: no step before it remembers it (remember text ... as " +
                        name + "), and no --var " + name + "=... or environment variable " + name +
                        " sets it");
+  const auto a = parsed ? action_of(*parsed) : std::nullopt;
+  // What the run would refuse at once, the check refuses too.
+  if (parsed && names_nothing(*parsed)) issues.push_back(names_nothing_message(s.text));
+  if (a == Action::press_key && parsed->target && !driver_key(*parsed->target))
+    issues.push_back(unknown_key_message(*parsed->target));
   for (const auto& i : issues) out.push_back(where + i);
   if (!parsed) return;
-  const auto a = action_of(*parsed);
   if ((a == Action::remember_text || a == Action::remember_text_spatial) && parsed->value)
     remembered.insert(*parsed->value);
   if (a == Action::run_file && parsed->target) run_step(f, s, *parsed->target);

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "browser/page_harvester/page_harvester.hpp"
+#include "key_names.hpp"
 #include "run_closest.hpp"
 #include "text/text.hpp"
 
@@ -330,8 +331,11 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     auto page = keeper_.get_page();
     auto bound = _action_timeout(deadline);
     try {
-      if (_is(p, Action::press_key))
-        _call_watching_dialog(page->guid(), "keyboardPress", {{"key", *p.target}}, deadline);
+      if (_is(p, Action::press_key)) {
+        auto key = driver_key(*p.target);
+        if (!key) throw StepFailure{unknown_key_message(*p.target), {}};
+        _call_watching_dialog(page->guid(), "keyboardPress", {{"key", *key}}, deadline);
+      }
       else
         page->keyboard().type(*p.target);
     } catch (const pw::Error& e) {
@@ -536,6 +540,19 @@ void StepRunner::_select(const ParsedInstruction& p, const ElementRef& el, const
   r.outcome = "selected " + _q(t) + " in " + describe_element(*el);
 }
 
+void StepRunner::_name_unreadable_frames(StepFailure& f) {
+  // What the step looked for may stand in a frame this page may not read.
+  try {
+    auto watch = _watch(Clock::now() + std::chrono::milliseconds(_READ_FLOOR_MS), true);
+    for (const auto& frame : PageHarvester(keeper_.get_page()).unreadable_frames())
+      f.details.push_back("cannot look inside " + frame + ": it comes from another origin");
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const std::exception&) {
+    // the failure stands without them
+  }
+}
+
 RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std::string& step,
                                           Clock::time_point deadline) {
   evidence_.wanted = _wanted(p);
@@ -606,6 +623,7 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   } else {
     f.message = "found no " + evidence_.wanted + within + " (" + p.action + ", " + route + ")";
     if (last_error) f.details.push_back("the page could not be read: " + *last_error);
+    _name_unreadable_frames(f);
   }
   // Reading a big page can eat the budget: say how much of it went there.
   if (step_read_ms_ * 5 >= settings_.timeout_ms)

@@ -42,6 +42,8 @@ struct StepEvidence {
   std::string wanted;  // what the step looked for, in the user's words
 };
 
+struct StepFailure;
+
 class StepRunner {
  public:
   StepRunner(SessionKeeper& keeper, const RunSettings& settings)
@@ -117,6 +119,8 @@ class StepRunner {
   // Bounds driver actions by the step's deadline (or, when reading ate it,
   // by the action's fair share) until the guard goes.
   std::shared_ptr<void> _action_timeout(Clock::time_point deadline);
+  // Adds to a failure the frames of other origins the step could not see into.
+  void _name_unreadable_frames(StepFailure& f);
   // The least time an action gets, however long reading the page took:
   // a read's worth, at most a quarter of the timeout.
   int _action_share_ms() const;

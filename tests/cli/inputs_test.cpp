@@ -82,7 +82,17 @@ INSTANTIATE_TEST_SUITE_P(
         Bad{"snapshot_is_a_folder", {"resolve", "--snapshot", "{dir}/folder.json", "--step", "click Go"}, {},
             2, {"{dir}/folder.json", "it is a folder"}},
         Bad{"number_too_large_for_json", {"resolve", "--snapshot", "{dir}/huge.json", "--step", "click Go"},
-            {}, 2, {"{dir}/huge.json"}}),
+            {}, 2, {"{dir}/huge.json"}},
+        // folders a run writes into, checked before the browser starts
+        Bad{"snapshots_folder_is_a_file", {"run", "--snapshots", "{dir}/ok.steps", "{dir}/ok.steps"}, {}, 2,
+            {"--snapshots folder '{dir}/ok.steps'", "it is a file"}},
+        Bad{"snapshots_variable_is_a_file", {"run", "{dir}/ok.steps"}, {"PLAINSTEP_SNAPSHOTS={dir}/ok.steps"}, 2,
+            {"PLAINSTEP_SNAPSHOTS folder '{dir}/ok.steps'"}},
+        Bad{"artifacts_folder_is_a_file", {"run", "--artifacts", "{dir}/ok.steps", "{dir}/ok.steps"}, {}, 2,
+            {"--artifacts folder '{dir}/ok.steps'"}},
+        Bad{"explain_screenshot_into_a_file", {"explain", "--url", SITE + "/index.html", "--screenshot",
+            "{dir}/ok.steps/shot.png", "verify text Sign in is visible"}, {}, 2,
+            {"--screenshot '{dir}/ok.steps/shot.png'"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // check and run give one verdict: a wait run would refuse, check reports.
@@ -96,6 +106,43 @@ TEST_F(Inputs, CheckAndRunAgreeOnAWaitTooLong) {
   EXPECT_EQ(run.status, 2) << run.out << run.err;
   EXPECT_NE(run.err.find(f + ":2: `wait` value must be at most 3600000 milliseconds"), std::string::npos)
       << run.err;
+}
+
+// What run refuses at once, check reports: a key the browser does not
+// know, a step that names nothing once its filler words are gone.
+struct Refused {
+  const char* name;
+  const char* step;
+  const char* said;
+};
+
+class CheckAndRun : public Inputs, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(CheckAndRun, GiveOneVerdict) {
+  std::string f = write("step.steps", "url: " + SITE + "/index.html\n" + GetParam().step + "\n");
+  auto check = run_cli({"check", f});
+  EXPECT_EQ(check.status, 1) << check.out << check.err;
+  EXPECT_NE(check.out.find(f + ":2: " + GetParam().said), std::string::npos) << check.out;
+  auto run = run_cli({"run", "--no-check", "--timeout", "1000", f});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_NE(run.out.find(GetParam().said), std::string::npos) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CheckAndRun,
+                         ::testing::Values(Refused{"unknown_key", "press Foo", "unknown key 'Foo'"},
+                                           Refused{"unknown_in_combination", "press Control+Foo",
+                                                   "unknown key 'Control+Foo'"},
+                                           Refused{"names_nothing", "click the",
+                                                   "the step names nothing to look for"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Key names in any letter case: "press enter" presses Enter.
+TEST_F(Inputs, KeyNamesInAnyCase) {
+  std::string f = write("keys.steps", "url: " + SITE + "/index.html\npress enter\npress control+a\npress TAB\n");
+  EXPECT_EQ(run_cli({"check", f}).status, 0);
+  auto run = run_cli({"run", f});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("pressed enter"), std::string::npos) << run.out;
 }
 
 // A wait in another script's digits is read as the number it shows.
