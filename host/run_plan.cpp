@@ -95,6 +95,10 @@ std::vector<PathEntry> expand_paths(const std::vector<std::string>& arguments) {
   return out;
 }
 
+bool shared_steps(const PathEntry& entry, const StepFile& file, const std::set<std::string>& run_by_files) {
+  return entry.in_folder && !file.url && run_by_files.count(canonical_path(entry.path)) > 0;
+}
+
 Shard parse_shard(std::string_view text) {
   auto bad = [&] {
     return std::invalid_argument("--shard must be K/N, the K-th of N slices with 1 <= K <= N, such as 2/4, got " +

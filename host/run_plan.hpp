@@ -2,6 +2,7 @@
 // Which files a run runs, in which order: paths and folders expanded,
 // files selected by path and tags, one shard of them taken.
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,6 +26,12 @@ struct PathEntry {
 // not exist, or a folder without step files, as an error. A file reached
 // twice is listed once, where it first came.
 std::vector<PathEntry> expand_paths(const std::vector<std::string>& arguments);
+
+// Whether `file`, reached as `entry`, is shared steps rather than a test:
+// found in a folder, without a start address of its own, and run (run
+// FILE) by one of the run's files; `run_by_files` holds what they run, as
+// files_run_by() gives it.
+bool shared_steps(const PathEntry& entry, const StepFile& file, const std::set<std::string>& run_by_files);
 
 // The K-th of N slices: --shard K/N.
 struct Shard {

@@ -52,7 +52,7 @@ void _name_stems(std::vector<Job>& jobs) {
     fs::path p(j.ready->file.path);
     j.stem = p.stem().string();
     if (uses[j.stem] > 1) {
-      std::string whole = (p.parent_path() / p.stem()).lexically_normal().string();
+      std::string whole = (p.parent_path() / p.stem()).lexically_normal().relative_path().string();
       std::replace(whole.begin(), whole.end(), '/', '_');
       j.stem = whole;
     }
@@ -161,9 +161,7 @@ void SuiteRunner::Impl::plan(const std::vector<std::string>& paths) {
   std::set<std::string> shared;
   for (const auto& e : entries)
     if (e.file) shared.merge(files_run_by(*e.file, o.vars));
-  std::erase_if(entries, [&](const Entry& e) {
-    return e.file && e.path.in_folder && !e.file->url && shared.count(canonical_path(e.path.path));
-  });
+  std::erase_if(entries, [&](const Entry& e) { return e.file && shared_steps(e.path, *e.file, shared); });
   // A selection that leaves nothing is a mistake, not a passing run.
   size_t readable = 0;
   for (const auto& e : entries) readable += e.file ? 1 : 0;

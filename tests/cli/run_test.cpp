@@ -14,6 +14,8 @@
 #include "support/run_cli.hpp"
 
 using plainstep::testing::CliResult;
+using plainstep::testing::has_line;
+using plainstep::testing::lines_of;
 using plainstep::testing::names_element;
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
@@ -22,13 +24,6 @@ namespace {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 const std::string FIX = "tests/fixtures/run/";
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
 
 // The report line of the step written `step`, or "" when there is none.
 std::string step_line(const CliResult& r, const std::string& step) {
@@ -47,12 +42,6 @@ std::vector<std::string> details_of(const CliResult& r, const std::string& step)
     if (l.find("  " + step + "  ") != std::string::npos) in = true;
   }
   return out;
-}
-
-bool has_line(const CliResult& r, const std::string& line) {
-  for (const auto& l : lines_of(r.out))
-    if (l == line) return true;
-  return false;
 }
 
 // The steps of a step file as the runner counts them.

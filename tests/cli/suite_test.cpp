@@ -18,6 +18,8 @@
 #include "support/run_cli.hpp"
 
 using plainstep::testing::CliResult;
+using plainstep::testing::has_line;
+using plainstep::testing::lines_of;
 using plainstep::testing::FixtureServer;
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
@@ -26,19 +28,6 @@ namespace {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 const std::string SUITE = "tests/fixtures/suite/";
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
-
-bool has_line(const CliResult& r, const std::string& line) {
-  for (const auto& l : lines_of(r.out))
-    if (l == line) return true;
-  return false;
-}
 
 // The files a run started, from their "== PATH  (URL)" lines, in order.
 std::vector<std::string> started(const CliResult& r) {
@@ -184,6 +173,30 @@ TEST(SuiteLimits, NoFileStartsOnceAsManyFailedAsAllowed) {
       << r.out;
   pugi::xml_document doc;
   EXPECT_EQ(junit_of(doc, junit).attribute("skipped").as_int(), 3);
+}
+
+// Two files of one name in different folders, failing side by side, keep
+// their failure artifacts apart; a retry keeps those of the attempt before.
+TEST(SuiteLimits, ArtifactsOfFilesOfOneNameAndOfRetriesAreKeptApart) {
+  fs::path dir = scratch("artifacts");
+  for (const char* sub : {"shop", "admin"}) {
+    fs::create_directories(dir / sub);
+    std::ofstream(dir / sub / "login.steps") << "url: " << (ROOT / SUITE / "site/visit.html").string()
+                                             << "\nverify text Nowhere on the page is visible\n";
+  }
+  auto r = run_marked({"run", "--workers", "2", "--retries", "1", "--timeout", "800", "--artifacts",
+                       (dir / "out").string(), (dir / "shop").string(), (dir / "admin").string()});
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  std::set<std::string> saved;
+  for (const auto& e : fs::directory_iterator(dir / "out")) saved.insert(e.path().filename().string());
+  std::string shop = (dir / "shop" / "login").relative_path().string(), admin = (dir / "admin" / "login").relative_path().string();
+  std::replace(shop.begin(), shop.end(), '/', '_');
+  std::replace(admin.begin(), admin.end(), '/', '_');
+  for (const auto& stem : {shop, admin})
+    for (const char* attempt : {"-step1", "-retry1-step1"})
+      for (const char* ext : {".png", ".json"})
+        EXPECT_TRUE(saved.count(stem + attempt + ext)) << stem + attempt + ext << " missing";
+  EXPECT_EQ(saved.size(), 8u);
 }
 
 // ---- selection -------------------------------------------------------------

@@ -143,6 +143,21 @@ inline CliResult run_cli(const std::vector<std::string>& args, const std::string
   return r;
 }
 
+// The lines of a command's output, without their line ends.
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+// Whether standard output has `line` as a whole line.
+inline bool has_line(const CliResult& r, const std::string& line) {
+  for (const auto& l : lines_of(r.out))
+    if (l == line) return true;
+  return false;
+}
+
 inline std::string read_whole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
