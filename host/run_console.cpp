@@ -33,7 +33,9 @@ std::ostream& ConsoleReport::_file_out(const FileReport& f) {
 }
 
 void ConsoleReport::_printed() {
-  if (streamed_) out_ << std::flush;
+  // Lines kept for later change nothing on the terminal yet.
+  if (!streamed_) return;
+  out_ << std::flush;
   if (progress_) _draw_progress();
 }
 
@@ -97,7 +99,7 @@ SuiteEvents ConsoleReport::events() {
     ++done_;
     if (f.passed()) ++passed_;
     else if (f.status() == FileStatus::failed) ++failed_;
-    _printed();
+    if (progress_) _draw_progress();
   };
   return e;
 }
