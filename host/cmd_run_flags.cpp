@@ -92,7 +92,7 @@ void add_run_flags(CLI::App& app, RunFlags& f) {
                  "PASSWORD, SECRET, TOKEN or KEY (repeatable)")
       ->type_name("NAME")->allow_extra_args(false);
   app.add_option("--base-url", f.base_url,
-                 "What addresses starting with / (url: lines, go to, verify url) are taken from")
+                 "What url: lines starting with /, and relative go to and verify url addresses, are taken from")
       ->envname("PLAINSTEP_BASE_URL")->type_name("URL");
 }
 
