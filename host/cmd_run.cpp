@@ -1,28 +1,27 @@
-// plainstep run FILE...: runs step files in a real browser, one session per
-// file, one line per step as it finishes, then the summary.
-#include <filesystem>
-#include <iostream>
+// plainstep run PATH...: runs step files and folders of them in a real
+// browser through the runner library: one line per step, each file's
+// lines together, then the summary; Ctrl-C stops the run cleanly.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+
+#include "cmd_run_flags.hpp"
 #include "command.hpp"
 #include "config.hpp"
 #include "file_write.hpp"
 #include "host_config.hpp"
-#include "run_files.hpp"
-#include "run_step.hpp"
-#include "run_variables.hpp"
+#include "run_console.hpp"
+#include "run_suite.hpp"
 #include "text/text.hpp"
 
 namespace plainstep::host {
 
 namespace {
-
-struct RunFlags {
-  std::vector<std::string> files;
-  std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts, base_url;
-  std::vector<std::string> vars, masked;
-  bool headed = false, maximized = false, no_check = false;
-  int timeout_ms = 5000;
-};
 
 void _apply(const RunFlags& f) {
   if (f.browser) config::BROWSER = *f.browser;
@@ -35,166 +34,139 @@ void _apply(const RunFlags& f) {
   }
 }
 
-void _skip_rest(FileReport& report, const StepFile& file, size_t from, std::ostream& out) {
-  for (size_t i = from; i < file.steps.size(); ++i) {
-    StepReport s;
-    s.number = static_cast<int>(i + 1);
-    s.line = file.steps[i].line;
-    s.text = file.steps[i].text;
-    s.status = StepStatus::skip;
-    print_step(out, s);
-    report.steps.push_back(s);
+int _signal_pipe[2] = {-1, -1};
+std::atomic<int> _signal_seen{0};
+std::atomic<pid_t> _signal_sender{0};
+
+// Only tells the watcher; a second signal ends the process at once (the
+// drivers end with it, and their browsers with them).
+void _on_signal(int sig, siginfo_t* info, void*) {
+  if (_signal_seen.exchange(sig) != 0) {
+    signal(sig, SIG_DFL);
+    raise(sig);
+    return;
   }
+  if (info && info->si_code == SI_USER) _signal_sender = info->si_pid;
+  unsigned char b = static_cast<unsigned char>(sig);
+  (void)!write(_signal_pipe[1], &b, 1);
 }
 
-FileReport _run_file(const ReadyFile& rf, const RunFlags& flags,
-                     const std::map<std::string, std::string>& vars, std::ostream& out) {
-  auto start = Clock::now();
-  FileReport report;
-  report.path = rf.file.path;
-  report.url = rf.url;
-  out << "== " << terminal_safe(rf.file.path) << "  (" << terminal_safe(rf.url) << ")\n" << std::flush;
-  SessionKeeper keeper;
-  try {
-    keeper.open(rf.url);
-  } catch (const std::exception& e) {
-    report.error = "could not open " + rf.url + " in the browser: " + std::string(e.what());
-    out << "  " << *report.error << "\n";
-    _skip_rest(report, rf.file, 0, out);
-    try { keeper.close(); } catch (...) {}
-    report.seconds = seconds_since(start);
-    return report;
+// While it lives, SIGINT and SIGTERM stop the suite: no file starts, the
+// running ones end, and the run reports what finished.
+class SignalStop {
+ public:
+  explicit SignalStop(SuiteRunner& suite) {
+    if (pipe2(_signal_pipe, O_CLOEXEC) != 0) return;
+    struct sigaction sa {};
+    sa.sa_sigaction = _on_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART | SA_SIGINFO;
+    sigaction(SIGINT, &sa, &old_int_);
+    sigaction(SIGTERM, &sa, &old_term_);
+    watcher_ = std::thread([&suite] {
+      unsigned char b = 0;
+      while (read(_signal_pipe[0], &b, 1) < 0 && errno == EINTR) {
+      }
+      if (b == 0) return;  // the run ended first
+      std::string name = b == SIGINT ? "SIGINT" : b == SIGTERM ? "SIGTERM" : "signal " + std::to_string(b);
+      // Who sent it, when another program did: a CI runner's timeout, say.
+      std::string from = _signal_sender > 0 ? " from process " + std::to_string(_signal_sender.load()) : "";
+      std::cerr << "plainstep run: " << name << from << ": stopping the running files (again to quit at once)\n"
+                << std::flush;
+      suite.stop("the run was interrupted (" + name + ")");
+    });
   }
-  RunSettings settings{flags.timeout_ms, flags.artifacts, flags.base_url, vars,
-                       std::set<std::string>(flags.masked.begin(), flags.masked.end())};
-  StepRunner runner(keeper, settings);
-  runner.set_source(rf.file.path);
-  // The steps of a shared file show as they finish, under the run step.
-  runner.on_run_started = [&](const StepReport& s) { print_step_start(out, s); out << std::flush; };
-  runner.on_nested_done = [&](const StepReport& s) { print_step(out, s); out << std::flush; };
-  std::string stem = std::filesystem::path(rf.file.path).stem().string();
-  for (size_t i = 0; i < rf.file.steps.size(); ++i) {
-    const StepLine& line = rf.file.steps[i];
-    StepReport s;
-    try {
-      s = runner.run(static_cast<int>(i + 1), line.line, line.text);
-    } catch (const std::exception& e) {  // the driver or browser is gone
-      s.number = static_cast<int>(i + 1);
-      s.line = line.line;
-      s.text = line.text;
-      s.status = StepStatus::fail;
-      std::string why = e.what();
-      s.details.push_back(why.starts_with("the browser stopped answering") ? why
-                                                                            : "the browser stopped answering: " + why);
-    }
-    if (s.status == StepStatus::fail && flags.artifacts)
-      for (const auto& a : save_artifacts(keeper, runner.evidence(), *flags.artifacts, stem, s.number,
-                                          &runner.variables()))
-        s.details.push_back("artifact: " + a);
-    print_step(out, s);
-    out << std::flush;
-    report.steps.push_back(s);
-    if (s.status == StepStatus::fail) {
-      _skip_rest(report, rf.file, i + 1, out);
-      break;
-    }
+  ~SignalStop() {
+    if (!watcher_.joinable()) return;
+    sigaction(SIGINT, &old_int_, nullptr);
+    sigaction(SIGTERM, &old_term_, nullptr);
+    unsigned char zero = 0;
+    (void)!write(_signal_pipe[1], &zero, 1);
+    watcher_.join();
+    close(_signal_pipe[0]);
+    close(_signal_pipe[1]);
   }
-  try {
-    keeper.close();
-  } catch (const std::exception& e) {
-    out << "  (closing the browser failed: " << e.what() << ")\n";
-  }
-  report.seconds = seconds_since(start);
-  return report;
+  // The signal that stopped the run, or 0.
+  int signal_number() const { return _signal_seen.load(); }
+
+ private:
+  struct sigaction old_int_ {}, old_term_ {};
+  std::thread watcher_;
+};
+
+// What the progress line needs: a terminal that takes \r and erasing.
+bool _progress_terminal() {
+  const char* term = std::getenv("TERM");
+  return isatty(STDOUT_FILENO) && !(term && std::string(term) == "dumb");
 }
 
-int _run(const RunFlags& flags) {
-  auto start = Clock::now();
-  _apply(flags);
-  std::map<std::string, std::string> vars;
-  for (const auto& arg : flags.vars) {
-    try {
-      vars.insert_or_assign(parse_var_argument(arg).first, parse_var_argument(arg).second);
-    } catch (const std::invalid_argument& e) {
-      std::cerr << "plainstep run: " << e.what() << "\n";
-      return EXIT_USAGE;
-    }
+int _run(RunFlags& flags, CLI::App& app) {
+  SuiteOptions options;
+  try {
+    apply_config_file(app, flags);
+    _apply(flags);
+    options = suite_options(flags);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "plainstep run: " << e.what() << "\n";
+    return EXIT_USAGE;
   }
   // Folders the run writes into are checked before any browser starts: a
   // snapshot folder that is a file must not fail the first step instead.
   std::vector<std::pair<std::string, std::string>> folders;
-  if (settings::SAVE_SNAPSHOTS)
-    folders.emplace_back(flags.snapshots ? "--snapshots" : "PLAINSTEP_SNAPSHOTS", settings::LOG_PATH);
-  if (flags.artifacts) folders.emplace_back("--artifacts", *flags.artifacts);
+  if (options.snapshots) folders.emplace_back(flags.snapshots ? "--snapshots" : "PLAINSTEP_SNAPSHOTS", *options.snapshots);
+  if (options.artifacts) folders.emplace_back("--artifacts", *options.artifacts);
   for (const auto& [source, dir] : folders)
     if (auto why = folder_problem(dir)) {
       std::cerr << "plainstep run: " << source << " folder " << text::quoted_literal(dir) << ": " << *why
                 << "\n";
       return EXIT_USAGE;
     }
-  auto ready = prepare_files(flags.files, flags.url, !flags.no_check, std::cerr, vars);
-  if (!ready) return EXIT_USAGE;
-  std::vector<FileReport> reports;
-  for (const auto& rf : *ready) reports.push_back(_run_file(rf, flags, vars, std::cout));
-  double total = seconds_since(start);
-  std::cout << "\n";
-  print_summary(std::cout, reports, total);
+  ConsoleReport console(std::cout, std::cerr, options.workers == 1, _progress_terminal(), options.retries);
+  SuiteRunner suite(options, console.events());
+  SuiteReport report;
+  int stopped_by = 0;
+  {
+    SignalStop signals(suite);
+    try {
+      report = suite.run(flags.paths);
+    } catch (const std::invalid_argument& e) {
+      std::cerr << "plainstep run: " << e.what() << "\n";
+      return EXIT_USAGE;
+    }
+    stopped_by = signals.signal_number();
+  }
+  console.finish(report);
   if (flags.junit) {
     try {
-      write_junit(*flags.junit, reports, total);
+      write_junit(*flags.junit, report.files, report.seconds);
     } catch (const std::exception& e) {
       std::cerr << "plainstep run: " << e.what() << "\n";
       return EXIT_USAGE;
     }
   }
-  for (const auto& r : reports)
-    if (!r.passed()) return EXIT_FAILED;
+  if (stopped_by) return 128 + stopped_by;
+  if (report.count(FileStatus::invalid)) return EXIT_USAGE;
+  if (report.count(FileStatus::failed)) return EXIT_FAILED;
   return EXIT_OK;
 }
 
 const RegisterCommand _cmd(
-    "run", "Run step files in a real browser and report every step", 10, [](CLI::App& app) {
+    "run", "Run step files and folders of them in a real browser and report every step", 10,
+    [](CLI::App& app) {
       auto f = std::make_shared<RunFlags>();
-      app.add_option("files", f->files, "Step files to run, one browser session each")
-          ->required()->type_name("FILE");
-      app.add_option("--url", f->url, "Start address for every file, instead of its url: line")
-          ->envname("PLAINSTEP_URL")->type_name("URL");
-      app.add_option("--browser", f->browser,
-                     "Browser type: chromium, firefox, webkit (safari) [env PLAINSTEP_BROWSER]")
-          ->type_name("NAME");
-      app.add_flag("--headed", f->headed, "Show the browser window [env PLAINSTEP_HEADLESS=false]");
-      app.add_flag("--maximized", f->maximized,
-                   "Maximised window, no fixed viewport [env PLAINSTEP_MAXIMIZED=true]");
-      app.add_option("--viewport", f->viewport, "Viewport size, such as 1280x720 [env PLAINSTEP_VIEWPORT]")
-          ->type_name("WxH");
-      app.add_option("--timeout", f->timeout_ms,
-                     "How long a step waits for its target, check, dialog or action (default 5000)")
-          ->envname("PLAINSTEP_TIMEOUT")->type_name("MS")->check(CLI::Range(1, 3600000));
-      app.add_option("--snapshots", f->snapshots,
-                     "Save a snapshot of every page read into DIR [env PLAINSTEP_SNAPSHOTS]")
-          ->type_name("DIR");
-      app.add_option("--junit", f->junit, "Write a JUnit XML report to FILE")
-          ->envname("PLAINSTEP_JUNIT")->type_name("FILE");
-      app.add_option("--artifacts", f->artifacts,
-                     "On failure, save a screenshot and the page's snapshot into DIR")
-          ->envname("PLAINSTEP_ARTIFACTS")->type_name("DIR");
-      app.add_flag("--no-check", f->no_check, "Run files even when their wording has issues")
-          ->envname("PLAINSTEP_NO_CHECK");
-      app.add_option("--var", f->vars, "Set a variable steps use as ${NAME} (repeatable)")
-          ->type_name("NAME=VALUE")->allow_extra_args(false);
-      app.add_option("--mask", f->masked,
-                     "Show the value of this variable as **** everywhere, as for names holding "
-                     "PASSWORD, SECRET, TOKEN or KEY (repeatable)")
-          ->type_name("NAME")->allow_extra_args(false);
-      app.add_option("--base-url", f->base_url,
-                     "What relative go to and verify url addresses are taken from")
-          ->envname("PLAINSTEP_BASE_URL")->type_name("URL");
+      add_run_flags(app, *f);
       app.footer(
-          "Exit status: 0 every file passed, 1 a file failed, 2 usage or input errors.\n"
+          "Exit status: 0 every file passed (flaky ones too), 1 a file failed, 2 usage or input errors\n"
+          "(a path that gives no file among them), 130 on Ctrl-C, 143 on SIGTERM.\n"
+          "Settings: a flag overrides its environment variable, a variable overrides plainstep.toml in\n"
+          "the working folder (or --config FILE), and the file overrides the defaults. The file's keys\n"
+          "are the flag names without dashes, such as workers = 2 or base_url = \"http://localhost:8080\".\n"
           "Environment: PLAINSTEP_URL, PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,\n"
-          "PLAINSTEP_VIEWPORT, PLAINSTEP_TIMEOUT, PLAINSTEP_SNAPSHOTS, PLAINSTEP_JUNIT,\n"
-          "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL; a flag overrides its variable.");
-      return [f] { return _run(*f); };
+          "PLAINSTEP_VIEWPORT, PLAINSTEP_TIMEOUT, PLAINSTEP_SNAPSHOTS, PLAINSTEP_JUNIT, PLAINSTEP_ARTIFACTS,\n"
+          "PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL, PLAINSTEP_WORKERS, PLAINSTEP_SHARD, PLAINSTEP_RETRIES,\n"
+          "PLAINSTEP_MAX_FAILURES, PLAINSTEP_CONFIG.");
+      CLI::App* sub = &app;
+      return [f, sub] { return _run(*f, *sub); };
     });
 
 }  // namespace

@@ -1,13 +1,11 @@
 #include "run_report.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
 
-#include <pugixml.hpp>
-
-#include "file_write.hpp"
 #include "text/text.hpp"
 
 namespace plainstep::host {
@@ -25,12 +23,6 @@ std::string _seconds(double s) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.2fs", s);
   return buf;
-}
-
-std::string _step_block(const StepReport& s) {
-  std::ostringstream o;
-  print_step_block(o, s);
-  return o.str();
 }
 
 // Decodes UTF-8 leniently: a byte that starts no well-formed sequence
@@ -111,23 +103,59 @@ const char* status_word(StepStatus s) {
   return "SKIP";
 }
 
-bool FileReport::passed() const { return !error && first_failure() == nullptr; }
-
-const StepReport* FileReport::first_failure() const {
+namespace {
+const StepReport* _first_failure(const std::vector<StepReport>& steps) {
   for (const auto& s : steps)
     if (s.status == StepStatus::fail) return &s;
   return nullptr;
 }
 
-std::string FileReport::failure_message() const {
+std::string _failure_message(const std::vector<StepReport>& steps, const std::optional<std::string>& error) {
   if (error) return *error;
-  const StepReport* f = first_failure();
+  const StepReport* f = _first_failure(steps);
   if (!f) return "";
   std::string msg = "step " + std::to_string(f->number) + " (line " + std::to_string(f->line) +
                     ") failed: " + f->text;
   if (!f->details.empty()) msg += ": " + f->details.front();
   return msg;
 }
+}  // namespace
+
+bool FileAttempt::passed() const { return !error && !_first_failure(steps); }
+const StepReport* FileAttempt::first_failure() const { return _first_failure(steps); }
+std::string FileAttempt::failure_message() const { return _failure_message(steps, error); }
+
+const char* file_status_word(FileStatus s) {
+  switch (s) {
+    case FileStatus::passed: return "passed";
+    case FileStatus::flaky: return "flaky";
+    case FileStatus::failed: return "failed";
+    case FileStatus::not_run: return "not run";
+    case FileStatus::invalid: break;
+  }
+  return "error";
+}
+
+FileStatus FileReport::status() const {
+  if (invalid) return FileStatus::invalid;
+  if (not_run) return FileStatus::not_run;
+  if (error || _first_failure(steps)) return FileStatus::failed;
+  return retried.empty() ? FileStatus::passed : FileStatus::flaky;
+}
+
+bool FileReport::passed() const {
+  FileStatus s = status();
+  return s == FileStatus::passed || s == FileStatus::flaky;
+}
+
+const StepReport* FileReport::first_failure() const { return _first_failure(steps); }
+
+std::string FileReport::failure_message() const {
+  if (not_run && !error) return *not_run;
+  return _failure_message(steps, error);
+}
+
+FileAttempt FileReport::attempt() const { return FileAttempt{steps, error, seconds, started, false}; }
 
 std::string describe_element(const Element& e) {
   std::string d = e.tag.empty() ? "element" : e.tag;
@@ -170,48 +198,36 @@ void print_step_block(std::ostream& out, const StepReport& s) {
 }
 
 void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds) {
-  size_t passed = 0;
-  for (const auto& f : files) passed += f.passed() ? 1 : 0;
-  out << passed << " passed, " << files.size() - passed << " failed\n";
+  size_t count[5] = {};
+  for (const auto& f : files) ++count[static_cast<size_t>(f.status())];
+  auto n = [&](FileStatus s) { return count[static_cast<size_t>(s)]; };
+  out << n(FileStatus::passed) << " passed, " << n(FileStatus::failed) << " failed";
+  if (n(FileStatus::flaky)) out << ", " << n(FileStatus::flaky) << " flaky";
+  if (n(FileStatus::not_run)) out << ", " << n(FileStatus::not_run) << " not run";
+  if (size_t e = n(FileStatus::invalid)) out << ", " << e << (e == 1 ? " error" : " errors");
+  out << "\n";
   out << "total " << _seconds(seconds) << "\n";
 }
 
-void write_junit(const std::string& path, const std::vector<FileReport>& files, double seconds) {
-  pugi::xml_document doc;
-  auto decl = doc.append_child(pugi::node_declaration);
-  decl.append_attribute("version") = "1.0";
-  decl.append_attribute("encoding") = "UTF-8";
-  auto suite = doc.append_child("testsuite");
-  size_t failures = 0;
-  for (const auto& f : files) failures += f.passed() ? 0 : 1;
-  suite.append_attribute("name") = "plainstep";
-  suite.append_attribute("tests") = static_cast<unsigned long long>(files.size());
-  suite.append_attribute("failures") = static_cast<unsigned long long>(failures);
-  suite.append_attribute("errors") = 0;
-  suite.append_attribute("time") = seconds;
+void print_outcomes(std::ostream& out, const std::vector<FileReport>& files) {
   for (const auto& f : files) {
-    auto tc = suite.append_child("testcase");
-    tc.append_attribute("name") = xml_safe(f.path).c_str();
-    tc.append_attribute("classname") = "plainstep";
-    tc.append_attribute("time") = f.seconds;
-    if (!f.passed()) {
-      auto fail = tc.append_child("failure");
-      std::string msg = f.failure_message();
-      fail.append_attribute("message") = xml_safe(msg).c_str();
-      if (const StepReport* s = f.first_failure())
-        fail.append_child(pugi::node_pcdata).set_value(xml_safe(_step_block(*s)).c_str());
+    const FileStatus s = f.status();
+    if (s == FileStatus::passed) continue;
+    std::string why;
+    if (s == FileStatus::flaky) {
+      why = "passed on attempt " + std::to_string(f.retried.size() + 1) + " after " +
+            f.retried.front().failure_message();
+    } else {
+      why = f.failure_message();
     }
-    std::string log;
-    for (const auto& s : f.steps) log += _step_block(s);
-    tc.append_child("system-out").append_child(pugi::node_pcdata).set_value(xml_safe(log).c_str());
-  }
-  std::ostringstream xml;
-  doc.save(xml, "  ");
-  // Written whole: a full disk leaves the previous report as it was.
-  try {
-    write_file_whole(path, xml.str());
-  } catch (const std::exception& e) {
-    throw std::runtime_error("cannot write the JUnit file: " + std::string(e.what()));
+    // An error of many lines (wording issues) shows its first and a count.
+    size_t lines = static_cast<size_t>(std::count(why.begin(), why.end(), '\n'));
+    if (lines) why = why.substr(0, why.find('\n')) + " (and " + std::to_string(lines) + " more)";
+    std::string word = file_status_word(s);
+    out << word << std::string(9 - std::min<size_t>(word.size(), 8), ' ');
+    // An invalid path's error names the path (and line) itself.
+    if (s != FileStatus::invalid) out << terminal_safe(f.path) << ": ";
+    out << terminal_safe(why) << "\n";
   }
 }
 

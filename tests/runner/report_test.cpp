@@ -157,6 +157,80 @@ TEST(Report, JunitWriteFailureKeepsThePreviousReport) {
   std::filesystem::remove(path);
 }
 
+// One file of each outcome, in path order, for the summary and JUnit.
+std::vector<FileReport> every_outcome() {
+  StepReport pass{1, 2, "click Login", StepStatus::pass, 0.1, "", {}};
+  StepReport fail{1, 2, "click Login", StepStatus::fail, 5.0, "", {"found no 'Login'"}};
+  FileReport passed{"a.steps", "u", {pass}, std::nullopt, 1};
+  FileReport flaky{"b.steps", "u", {pass}, std::nullopt, 1};
+  flaky.retried.push_back(FileAttempt{{fail}, std::nullopt, 5, {}});
+  FileReport failed{"c.steps", "u", {fail}, std::nullopt, 5};
+  failed.retried.push_back(FileAttempt{{}, std::string("could not open u in the browser: gone"), 1, {}});
+  FileReport not_run{"d.steps", "u", {}, std::nullopt, 0};
+  not_run.not_run = "not run: 1 file failed, as many as the run allows (max failures)";
+  FileReport invalid{"e.steps", "", {}, std::string("e.steps:3: Unknown action 'clik'.\ne.steps:4: more"), 0};
+  invalid.invalid = true;
+  FileReport stopped{"f.steps", "u", {pass}, std::nullopt, 1};
+  stopped.not_run = "stopped while running: the run was interrupted (SIGINT)";
+  return {passed, flaky, failed, not_run, invalid, stopped};
+}
+
+TEST(Report, EachFileHasOneOutcome) {
+  auto files = every_outcome();
+  std::vector<FileStatus> want{FileStatus::passed, FileStatus::flaky,   FileStatus::failed,
+                               FileStatus::not_run, FileStatus::invalid, FileStatus::not_run};
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i].status(), want[i]) << files[i].path;
+  EXPECT_TRUE(files[1].passed());
+  EXPECT_FALSE(files[3].passed()) << "a file not run did not pass";
+  EXPECT_FALSE(files[5].passed()) << "a stopped file did not pass, whatever its steps say";
+}
+
+TEST(Report, SummaryCountsAndListsWhatDidNotSimplyPass) {
+  auto files = every_outcome();
+  std::ostringstream sum;
+  print_summary(sum, files, 12);
+  EXPECT_EQ(sum.str(), "1 passed, 1 failed, 1 flaky, 2 not run, 1 error\ntotal 12.00s\n");
+  std::ostringstream list;
+  print_outcomes(list, files);
+  EXPECT_EQ(list.str(),
+            "flaky    b.steps: passed on attempt 2 after step 1 (line 2) failed: click Login: found no 'Login'\n"
+            "failed   c.steps: step 1 (line 2) failed: click Login: found no 'Login'\n"
+            "not run  d.steps: not run: 1 file failed, as many as the run allows (max failures)\n"
+            "error    e.steps:3: Unknown action 'clik'. (and 1 more)\n"
+            "not run  f.steps: stopped while running: the run was interrupted (SIGINT)\n");
+}
+
+TEST(Report, JunitTellsFlakyNotRunAndInvalidFilesApart) {
+  auto path = std::filesystem::temp_directory_path() / "plainstep-runner-junit-outcomes.xml";
+  write_junit(path.string(), every_outcome(), 12);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(path.c_str()));
+  auto suite = doc.child("testsuite");
+  EXPECT_EQ(suite.attribute("tests").as_int(), 6);
+  EXPECT_EQ(suite.attribute("failures").as_int(), 1);
+  EXPECT_EQ(suite.attribute("errors").as_int(), 1);
+  EXPECT_EQ(suite.attribute("skipped").as_int(), 2);
+  std::vector<std::string> names, children;
+  for (auto tc : suite.children("testcase")) {
+    names.push_back(tc.attribute("name").value());
+    std::string kids;
+    for (auto c : tc.children()) kids += std::string(kids.empty() ? "" : " ") + c.name();
+    children.push_back(kids);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"a.steps", "b.steps", "c.steps", "d.steps", "e.steps", "f.steps"}));
+  EXPECT_EQ(children, (std::vector<std::string>{"system-out", "flakyFailure system-out",
+                                                "failure rerunFailure system-out", "skipped system-out",
+                                                "error system-out", "skipped system-out"}));
+  auto flaky = suite.find_child_by_attribute("testcase", "name", "b.steps").child("flakyFailure");
+  EXPECT_STREQ(flaky.attribute("message").value(), "step 1 (line 2) failed: click Login: found no 'Login'");
+  EXPECT_NE(std::string(flaky.child_value("system-out")).find("click Login  FAIL"), std::string::npos);
+  auto rerun = suite.find_child_by_attribute("testcase", "name", "c.steps").child("rerunFailure");
+  EXPECT_STREQ(rerun.attribute("message").value(), "could not open u in the browser: gone");
+  auto error = suite.find_child_by_attribute("testcase", "name", "e.steps").child("error");
+  EXPECT_NE(std::string(error.attribute("message").value()).find("e.steps:4: more"), std::string::npos);
+  std::filesystem::remove(path);
+}
+
 TEST(Closest, SharedWordsThenSpelling) {
   Elements els{el("button", "Register"), el("button", "Log in"), el("a", "Logout help"),
                el("input", "", {{"placeholder", "Login name"}})};
