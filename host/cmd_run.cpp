@@ -18,7 +18,7 @@ namespace {
 
 struct RunFlags {
   std::vector<std::string> files;
-  std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts, base_url;
+  std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts, base_url, connect, cdp;
   std::vector<std::string> vars, masked;
   bool headed = false, maximized = false, no_check = false;
   int timeout_ms = 5000;
@@ -29,6 +29,11 @@ void _apply(const RunFlags& f) {
   if (f.headed) config::HEADLESS = false;
   if (f.maximized) config::MAXIMIZED = true;
   if (f.viewport) parse_viewport(*f.viewport, config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT);
+  // A flag replaces both variables: one remote browser per run.
+  if (f.connect || f.cdp) {
+    config::CONNECT_ENDPOINT = f.connect.value_or("");
+    config::CDP_ENDPOINT = f.cdp.value_or("");
+  }
   if (f.snapshots) {
     settings::SAVE_SNAPSHOTS = true;
     settings::LOG_PATH = *f.snapshots;
@@ -134,6 +139,10 @@ int _run(const RunFlags& flags) {
     }
   auto ready = prepare_files(flags.files, flags.url, !flags.no_check, std::cerr, vars);
   if (!ready) return EXIT_USAGE;
+  if (auto problem = remote_browser_problem()) {
+    std::cerr << "plainstep run: " << *problem << "\n";
+    return EXIT_USAGE;
+  }
   std::vector<FileReport> reports;
   for (const auto& rf : *ready) reports.push_back(_run_file(rf, flags, vars, std::cout));
   double total = seconds_since(start);
@@ -162,6 +171,13 @@ const RegisterCommand _cmd(
       app.add_option("--browser", f->browser,
                      "Browser type: chromium, firefox, webkit (safari) [env PLAINSTEP_BROWSER]")
           ->type_name("NAME");
+      auto connect = app.add_option("--connect", f->connect,
+                                    "Run on a Playwright browser server instead of a local browser "
+                                    "[env PLAINSTEP_CONNECT]")
+                         ->type_name("ws://HOST:PORT/PATH");
+      app.add_option("--cdp", f->cdp,
+                     "Run on a running Chromium started with --remote-debugging-port [env PLAINSTEP_CDP]")
+          ->type_name("http://HOST:PORT")->excludes(connect);
       app.add_flag("--headed", f->headed, "Show the browser window [env PLAINSTEP_HEADLESS=false]");
       app.add_flag("--maximized", f->maximized,
                    "Maximised window, no fixed viewport [env PLAINSTEP_MAXIMIZED=true]");
@@ -193,7 +209,9 @@ const RegisterCommand _cmd(
           "Exit status: 0 every file passed, 1 a file failed, 2 usage or input errors.\n"
           "Environment: PLAINSTEP_URL, PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,\n"
           "PLAINSTEP_VIEWPORT, PLAINSTEP_TIMEOUT, PLAINSTEP_SNAPSHOTS, PLAINSTEP_JUNIT,\n"
-          "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL; a flag overrides its variable.");
+          "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL, PLAINSTEP_CONNECT, PLAINSTEP_CDP,\n"
+          "PLAINSTEP_CONNECT_TIMEOUT (seconds to reach a remote browser, default 30); a flag overrides\n"
+          "its variable.");
       return [f] { return _run(*f); };
     });
 
