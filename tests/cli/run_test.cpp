@@ -167,8 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
         Chosen{"hover Help", "span 'Help'"},
         Chosen{"verify text Welcome, Ada is present", "p 'Welcome, Ada'"},
         // the grown forms
-        Chosen{"check the checkbox near Buy milk", "checked input at (379, 216)"},
-        Chosen{"verify the checkbox near Buy bread is not checked", "input at (379, 275) not checked"},
+        Chosen{"check the checkbox near Buy milk", "checked input [_label=Buy milk] at (379, 216)"},
+        Chosen{"verify the checkbox near Buy bread is not checked", "input [_label=Buy bread] at (379, 275) not checked"},
         Chosen{"double click Buy bread", "double-clicked div 'Buy bread'"},
         Chosen{"click Delete", "button [aria-label=Delete]"},
         Chosen{"verify count of Buy is 2", "counted 2 of 'Buy'"},

@@ -90,7 +90,7 @@ TEST(Report, ControlCharactersShownNotObeyed) {
   };
   for (const Case& c : {
            Case{"plain \xc3\xa9t\xc3\xa9", "plain \xc3\xa9t\xc3\xa9", "plain \xc3\xa9t\xc3\xa9"},
-           Case{"a\x01b", "a\\x01b", "a\xe2\x90\x81b"},  // U+2401
+           Case{"a\x01" "b", "a\\x01b", "a\xe2\x90\x81" "b"},  // U+2401
            Case{"\x1b[2Jcleared", "\\x1b[2Jcleared", "\xe2\x90\x9b[2Jcleared"},
            Case{"two\nlines", "two\\nlines", "two\nlines"},
            Case{"tab\tkept", "tab\tkept", "tab\tkept"},
