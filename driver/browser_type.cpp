@@ -39,6 +39,12 @@ std::optional<std::string> _chromium_path(const json& initializer) {
 
 std::string BrowserType::name() const { return initializer().value("name", ""); }
 
+std::string BrowserType::executable_path() const {
+  if (name() == "chromium")
+    if (auto chosen = _chromium_path(initializer())) return *chosen;
+  return initializer().value("executablePath", "");
+}
+
 std::shared_ptr<Browser> BrowserType::launch(const LaunchOptions& options) {
   json params = {{"headless", options.headless}};
   std::vector<std::string> args = options.args;

@@ -13,6 +13,7 @@
 #include "driver/dialog.hpp"
 #include "driver/element_handle.hpp"
 #include "driver/frame.hpp"
+#include "driver/json_pipe.hpp"
 #include "driver/json_text.hpp"
 #include "driver/page.hpp"
 #include "driver/transport.hpp"
@@ -32,8 +33,12 @@ constexpr double _MAX_DRIVER_TIMEOUT_S = 86400;
 }  // namespace
 
 std::chrono::milliseconds driver_timeout_from_environment() {
-  const char* v = std::getenv("PLAINSTEP_DRIVER_TIMEOUT");
-  if (!v || !*v) return std::chrono::milliseconds(60000);
+  return seconds_from_environment("PLAINSTEP_DRIVER_TIMEOUT", std::chrono::milliseconds(60000));
+}
+
+std::chrono::milliseconds seconds_from_environment(const char* name, std::chrono::milliseconds fallback) {
+  const char* v = std::getenv(name);
+  if (!v || !*v) return fallback;
   std::string_view text(v);
   double seconds = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
@@ -41,7 +46,7 @@ std::chrono::milliseconds driver_timeout_from_environment() {
   bool plain = ec == std::errc() && end == text.data() + text.size() &&
                text.find_first_not_of("0123456789.") == std::string_view::npos;
   if (!plain || !std::isfinite(seconds) || seconds < 0.001 || seconds > _MAX_DRIVER_TIMEOUT_S)
-    throw std::invalid_argument("PLAINSTEP_DRIVER_TIMEOUT must be a number of seconds from 0.001 to " +
+    throw std::invalid_argument(std::string(name) + " must be a number of seconds from 0.001 to " +
                                 std::to_string(static_cast<int>(_MAX_DRIVER_TIMEOUT_S)) + ", got '" +
                                 std::string(text) + "'");
   return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
@@ -59,6 +64,7 @@ std::shared_ptr<RemoteObject> _make(std::weak_ptr<Connection> c, const std::stri
   if (type == "ElementHandle") return std::make_shared<ElementHandle>(c, type, guid, std::move(init));
   if (type == "Dialog") return std::make_shared<Dialog>(c, type, guid, std::move(init));
   if (type == "CDPSession") return std::make_shared<CDPSession>(c, type, guid, std::move(init));
+  if (type == "JsonPipe") return std::make_shared<JsonPipe>(c, type, guid, std::move(init));
   return std::make_shared<RemoteObject>(c, type, guid, std::move(init));
 }
 
@@ -101,8 +107,12 @@ Connection::~Connection() {
 }
 
 std::shared_ptr<Connection> Connection::start(const DriverLocation& where) {
+  return _over(std::make_unique<_Transport>(where));
+}
+
+std::shared_ptr<Connection> Connection::_over(std::unique_ptr<_Wire> wire) {
   auto c = std::shared_ptr<Connection>(new Connection());
-  c->transport_ = std::make_unique<_Transport>(where);
+  c->transport_ = std::move(wire);
   auto root = std::make_unique<_Entry>();
   root->object = std::make_shared<RemoteObject>(c, "Root", "", json::object());
   c->objects_[""] = std::move(root);

@@ -21,7 +21,8 @@
 namespace pw {
 
 class RemoteObject;
-class _Transport;
+class _PipeWire;
+class _Wire;
 
 // Where the driver and the browser come from. Empty members are found on
 // the machine (see locate_driver()).
@@ -40,6 +41,8 @@ DriverLocation locate_driver();
 // std::invalid_argument naming the variable and its value when it is not a
 // plain number of seconds from 0.001 to 86400.
 std::chrono::milliseconds driver_timeout_from_environment();
+// The same for any variable of seconds, `fallback` when it is unset.
+std::chrono::milliseconds seconds_from_environment(const char* name, std::chrono::milliseconds fallback);
 
 // One call on the wire and, once it arrives, its answer.
 struct _CallState {
@@ -57,6 +60,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // holds the Playwright object's initializer. Throws ConnectionError when
   // node or the package cannot be found or the driver does not come up.
   static std::shared_ptr<Connection> start(const DriverLocation& where);
+  // The same over another wire (a browser server reached through a driver).
+  static std::shared_ptr<Connection> _over(std::unique_ptr<_Wire> wire);
   ~Connection();  // same as close()
 
   Connection(const Connection&) = delete;
@@ -130,6 +135,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::chrono::milliseconds call_bound{60000};
 
  private:
+  friend class _PipeWire;  // pumps the driver it reaches a browser server through
   struct _Entry;
   Connection();
   void _initialize();
@@ -143,7 +149,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::exception_ptr _closed_error() const;
   std::shared_ptr<RemoteObject> _object_or_throw(const std::string& guid) const;
 
-  std::unique_ptr<_Transport> transport_;
+  std::unique_ptr<_Wire> transport_;
   std::map<std::string, std::unique_ptr<_Entry>> objects_;
   std::map<int, std::shared_ptr<_CallState>> in_flight_;
   std::vector<std::string> queued_;  // framed messages not yet written

@@ -6,6 +6,12 @@
 //   auto page = browser->new_page();
 //   page->navigate("file:///...");
 //   playwright->stop();
+//
+// A browser elsewhere: a Playwright browser server,
+//   auto remote = pw::sync_playwright().connect("ws://10.0.0.5:3000/", {});
+//   auto page = remote->server_browser()->new_page();
+// or a running Chromium's debugging port,
+//   auto browser = playwright->chromium()->connect_over_cdp("http://10.0.0.5:9222");
 #include <map>
 #include <memory>
 #include <string>
@@ -14,6 +20,7 @@
 
 namespace pw {
 
+class Browser;
 class BrowserType;
 
 class Playwright {
@@ -32,6 +39,10 @@ class Playwright {
   std::shared_ptr<BrowserType> firefox();
   std::shared_ptr<BrowserType> webkit();
 
+  // The browser a browser server launched for this connection (see
+  // PlaywrightStarter::connect); nullptr on a driver of our own.
+  std::shared_ptr<Browser> server_browser();
+
   // Closes every browser launched through this driver, ends the node
   // process and waits for it and the browsers to exit. Idempotent.
   void stop();
@@ -49,6 +60,15 @@ class PlaywrightStarter {
   explicit PlaywrightStarter(DriverLocation where) : where_(std::move(where)), located_(true) {}
   // Starts a driver; throws ConnectionError when it cannot.
   std::shared_ptr<Playwright> start();
+  // Starts a driver and, through it, connects to the Playwright browser
+  // server at `ws_endpoint` (`cli.js run-server`), which launches a browser
+  // for this connection. The Playwright returned speaks to the server: its
+  // connection() carries every call, its server_browser() is that browser,
+  // and stop() ends the connection (the server then closes that browser)
+  // and the driver, never the server. Throws pw::Error naming the address
+  // when the server cannot be reached or its browser does not start within
+  // options.timeout_ms; nothing started is left running.
+  std::shared_ptr<Playwright> connect(const std::string& ws_endpoint, const ConnectOptions& options = {});
 
  private:
   DriverLocation where_;

@@ -13,5 +13,6 @@
 #include "driver/json_text.hpp"
 #include "driver/page.hpp"
 #include "driver/playwright.hpp"
+#include "driver/remote.hpp"
 #include "driver/serializer.hpp"
 #include "driver/types.hpp"

@@ -25,6 +25,17 @@ struct LaunchOptions {
   std::optional<std::string> executable_path;
 };
 
+// How to reach a Playwright browser server and what to ask it for.
+struct ConnectOptions {
+  std::string browser = "chromium";  // the browser type the server launches
+  // Headless is always honoured; args and executable_path only by a server
+  // started with --unsafe (others drop them). chromium's executable_path
+  // defaults to PLAINSTEP_CHROMIUM when set.
+  LaunchOptions launch;
+  // Reaching the server and its browser starting, together.
+  double timeout_ms = 30000;
+};
+
 struct NewPageOptions {
   std::optional<Viewport> viewport;  // fixed viewport in CSS pixels
   bool no_viewport = false;          // the window's own size (maximised runs)

@@ -10,6 +10,9 @@ extern bool HEADLESS;
 extern bool MAXIMIZED;           // when true the viewport values are not read
 extern int VIEWPORT_WIDTH;
 extern int VIEWPORT_HEIGHT;
+// A browser elsewhere, instead of one launched here; empty for none.
+extern std::string CONNECT_ENDPOINT;  // a Playwright browser server: ws://HOST:PORT/PATH
+extern std::string CDP_ENDPOINT;      // a running Chromium's debugging port: http://HOST:PORT
 }  // namespace config
 
 namespace settings {

@@ -28,6 +28,11 @@ void _apply(const RunFlags& f) {
   if (f.headed) config::HEADLESS = false;
   if (f.maximized) config::MAXIMIZED = true;
   if (f.viewport) parse_viewport(*f.viewport, config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT);
+  // A flag replaces both variables: one remote browser per run.
+  if (f.connect || f.cdp) {
+    config::CONNECT_ENDPOINT = f.connect.value_or("");
+    config::CDP_ENDPOINT = f.cdp.value_or("");
+  }
   if (f.snapshots) {
     settings::SAVE_SNAPSHOTS = true;
     settings::LOG_PATH = *f.snapshots;
@@ -122,6 +127,10 @@ int _run(RunFlags& flags, CLI::App& app) {
       return EXIT_USAGE;
     }
   ConsoleReport console(std::cout, std::cerr, options.workers == 1, _progress_terminal(), options.retries);
+  if (auto problem = remote_browser_problem()) {
+    std::cerr << "plainstep run: " << *problem << "\n";
+    return EXIT_USAGE;
+  }
   SuiteRunner suite(options, console.events());
   SuiteReport report;
   int stopped_by = 0;

@@ -67,6 +67,13 @@ void add_run_flags(CLI::App& app, RunFlags& f) {
   app.add_option("--browser", f.browser,
                  "Browser type: chromium, firefox, webkit (safari) [env PLAINSTEP_BROWSER]")
       ->type_name("NAME");
+  auto connect = app.add_option("--connect", f.connect,
+                                "Run on a Playwright browser server instead of a local browser "
+                                "[env PLAINSTEP_CONNECT]")
+                     ->type_name("ws://HOST:PORT/PATH");
+  app.add_option("--cdp", f.cdp,
+                 "Run on a running Chromium started with --remote-debugging-port [env PLAINSTEP_CDP]")
+      ->type_name("http://HOST:PORT")->excludes(connect);
   app.add_flag("--headed", f.headed, "Show the browser window [env PLAINSTEP_HEADLESS=false]");
   app.add_flag("--maximized", f.maximized,
                "Maximised window, no fixed viewport [env PLAINSTEP_MAXIMIZED=true]");

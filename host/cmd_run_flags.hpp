@@ -14,7 +14,7 @@ namespace plainstep::host {
 
 struct RunFlags {
   std::vector<std::string> paths;
-  std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts, base_url, shard, config;
+  std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts, base_url, shard, config, connect, cdp;
   std::vector<std::string> vars, masked, grep, tags;
   bool headed = false, maximized = false, no_check = false;
   int timeout_ms = 5000;

@@ -6,6 +6,7 @@
 
 #include "config.hpp"
 #include "driver/connection.hpp"
+#include "driver/remote.hpp"
 
 namespace config {
 std::string BROWSER = "chromium";
@@ -13,6 +14,8 @@ bool HEADLESS = true;
 bool MAXIMIZED = false;
 int VIEWPORT_WIDTH = 1280;
 int VIEWPORT_HEIGHT = 720;
+std::string CONNECT_ENDPOINT;
+std::string CDP_ENDPOINT;
 }  // namespace config
 
 namespace settings {
@@ -66,9 +69,12 @@ void apply_environment() {
   if (const char* v = env("PLAINSTEP_MAXIMIZED")) config::MAXIMIZED = parse_bool("PLAINSTEP_MAXIMIZED", v);
   if (const char* v = env("PLAINSTEP_VIEWPORT"))
     parse_viewport(v, config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT, "PLAINSTEP_VIEWPORT");
+  if (const char* v = env("PLAINSTEP_CONNECT")) config::CONNECT_ENDPOINT = v;
+  if (const char* v = env("PLAINSTEP_CDP")) config::CDP_ENDPOINT = v;
   // Read by the driver when it starts; a bad value is reported before any
   // command does its work.
   pw::driver_timeout_from_environment();
+  pw::connect_timeout_from_environment();
   if (const char* v = env("PLAINSTEP_SNAPSHOTS")) {
     settings::SAVE_SNAPSHOTS = true;
     settings::LOG_PATH = v;

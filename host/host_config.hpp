@@ -6,8 +6,9 @@
 namespace plainstep::host {
 
 // Reads PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,
-// PLAINSTEP_VIEWPORT (WxH), PLAINSTEP_SNAPSHOTS (a folder: snapshots on)
-// into config:: and settings::, and checks PLAINSTEP_DRIVER_TIMEOUT. Throws
+// PLAINSTEP_VIEWPORT (WxH), PLAINSTEP_CONNECT, PLAINSTEP_CDP, PLAINSTEP_SNAPSHOTS
+// (a folder: snapshots on) into config:: and settings::, and checks
+// PLAINSTEP_DRIVER_TIMEOUT and PLAINSTEP_CONNECT_TIMEOUT. Throws
 // std::invalid_argument naming the variable and its value on bad values.
 void apply_environment();
 

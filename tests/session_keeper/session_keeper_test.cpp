@@ -11,6 +11,7 @@
 #include "driver/element_handle.hpp"
 #include "driver/fixture_server.hpp"
 #include "driver/process_watch.hpp"
+#include "support/remote_browsers.hpp"
 
 namespace plainstep {
 namespace {
@@ -28,6 +29,13 @@ class SessionTest : public ::testing::Test {
     config::MAXIMIZED = false;
     config::VIEWPORT_WIDTH = 1280;
     config::VIEWPORT_HEIGHT = 720;
+    config::CONNECT_ENDPOINT.clear();
+    config::CDP_ENDPOINT.clear();
+  }
+  void TearDown() override {
+    session.close();
+    config::CONNECT_ENDPOINT.clear();
+    config::CDP_ENDPOINT.clear();
   }
   // Lets the driver deliver events until a dialog is pending (two seconds).
   std::shared_ptr<pw::Dialog> wait_for_dialog(const std::string& message) {
@@ -221,6 +229,56 @@ TEST_F(SessionTest, DestroyingAnOpenSessionEndsItsProcesses) {
   }
   EXPECT_FALSE(tree.empty());
   EXPECT_TRUE(survivors(tree, std::chrono::milliseconds(0)).empty());
+}
+
+// ---- browsers elsewhere ---------------------------------------------------
+
+TEST_F(SessionTest, OnABrowserServerTheSessionUsesItsBrowserAndCloseLeavesTheServer) {
+  testing::BrowserServer server;
+  ASSERT_NE(server.ws_endpoint, "") << server.output();
+  // The chromium the server launches: this machine may have none of
+  // Playwright's own builds.
+  setenv("PLAINSTEP_CHROMIUM", testing::chromium_path().c_str(), 1);
+  config::CONNECT_ENDPOINT = server.ws_endpoint;
+  config::VIEWPORT_WIDTH = 641;
+  config::VIEWPORT_HEIGHT = 427;
+  session.open(fixture_url("basic.html"));
+  unsetenv("PLAINSTEP_CHROMIUM");
+  EXPECT_EQ(session.get_page()->evaluate("[innerWidth, innerHeight]"), pw::json({641, 427}));
+  auto ours = processes();
+  EXPECT_EQ(ours.size(), 1u) << "a local browser was launched beside the server's";
+  EXPECT_FALSE(testing::marked_processes(server.marker(), std::chrono::milliseconds(0), server.pid()).empty())
+      << "the server launched no browser";
+  session.close();
+  EXPECT_TRUE(survivors(ours, std::chrono::milliseconds(0)).empty());
+  EXPECT_TRUE(server.running());
+  EXPECT_THAT(testing::marked_processes(server.marker(), std::chrono::milliseconds(10000), server.pid()),
+              ::testing::IsEmpty())
+      << "the browser launched for the session outlived it";
+}
+
+TEST_F(SessionTest, OnARunningChromiumCloseEndsOnlyTheSessionsContext) {
+  testing::DebuggingChromium chromium;
+  ASSERT_NE(chromium.http_endpoint, "") << chromium.output();
+  config::CDP_ENDPOINT = chromium.http_endpoint;
+  session.open(fixture_url("basic.html"));
+  EXPECT_EQ(session.get_page()->evaluate("[innerWidth, innerHeight]"), pw::json({1280, 720}));
+  // A tab the page opens lives in the session's context too.
+  session.get_page()->evaluate("window.open('about:blank')");
+  EXPECT_EQ(testing::open_pages(chromium.port), 3);
+  auto ours = processes();
+  session.close();
+  EXPECT_TRUE(survivors(ours, std::chrono::milliseconds(0)).empty());
+  EXPECT_TRUE(chromium.running()) << "closing the session ended a browser that is not its own";
+  EXPECT_EQ(testing::open_pages(chromium.port), 1) << "the session's tabs were left open";
+}
+
+TEST_F(SessionTest, BothKindsOfRemoteBrowserAtOnceAreRefused) {
+  config::CONNECT_ENDPOINT = "ws://127.0.0.1:1/";
+  config::CDP_ENDPOINT = "http://127.0.0.1:1";
+  EXPECT_THAT(remote_browser_problem().value_or(""), HasSubstr("both given; choose one"));
+  EXPECT_THROW(session.open(fixture_url("basic.html")), std::invalid_argument);
+  EXPECT_EQ(session.playwright(), nullptr) << "a driver started for a refused configuration";
 }
 
 }  // namespace

@@ -7,6 +7,8 @@ bool HEADLESS = true;
 bool MAXIMIZED = false;
 int VIEWPORT_WIDTH = 1280;
 int VIEWPORT_HEIGHT = 720;
+std::string CONNECT_ENDPOINT;
+std::string CDP_ENDPOINT;
 }  // namespace config
 
 namespace settings {

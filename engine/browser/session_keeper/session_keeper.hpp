@@ -1,14 +1,16 @@
 #pragma once
-// The browser session of one test run: the running driver, the launched
-// browser, the browser context of the file being run with its page, and
-// the dialog the page last opened. One browser serves many files, each in
-// a fresh context (cookies, storage and permissions of its own).
+// The browser session of one test run: the running driver, the browser
+// (launched here, or reached on a browser server or a debugging port), the
+// browser context of the file being run with its page, and the dialogs the
+// page opened. One browser serves many files, each in a fresh context
+// (cookies, storage and permissions of its own).
 //
-// Reads config::BROWSER and HEADLESS when it launches, MAXIMIZED,
-// VIEWPORT_WIDTH and VIEWPORT_HEIGHT when it opens a context. Used from
-// one thread.
+// Reads config::BROWSER, HEADLESS, CONNECT_ENDPOINT and CDP_ENDPOINT when
+// it launches, MAXIMIZED, VIEWPORT_WIDTH and VIEWPORT_HEIGHT when it opens
+// a context. Used from one thread.
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,30 @@
 
 namespace plainstep {
 
+// How a session's browser is obtained, as the configuration says: the one
+// a Playwright browser server at config::CONNECT_ENDPOINT launches for us,
+// the running Chromium at config::CDP_ENDPOINT, else config::BROWSER
+// launched by a driver of our own ("safari" means webkit; a name the
+// driver has no type for means chromium), with config::HEADLESS and
+// MAXIMIZED. Reaching a remote one is bounded by PLAINSTEP_CONNECT_TIMEOUT
+// and its errors name the address.
+//
+// The driver: our own, or one connected to the browser server (which
+// launches the browser as it connects).
+std::shared_ptr<pw::Playwright> start_driver();
+// The browser, through the driver start_driver() gave.
+std::shared_ptr<pw::Browser> obtain_browser(pw::Playwright& playwright);
+// Whether the browser is elsewhere: ending a session then closes the
+// contexts it opened and disconnects; the browser is not ours to end.
+bool browser_is_remote();
+
+// Why the configured remote browser cannot be used, checked before a run
+// starts any driver: both kinds set, an address that is not one, nothing
+// answering there within PLAINSTEP_CONNECT_TIMEOUT, or a Chromium's
+// debugging port with config::BROWSER another browser. nullopt when it can
+// (or none is configured).
+std::optional<std::string> remote_browser_problem();
+
 class SessionKeeper {
  public:
   SessionKeeper() = default;
@@ -27,12 +53,11 @@ class SessionKeeper {
   SessionKeeper(const SessionKeeper&) = delete;
   SessionKeeper& operator=(const SessionKeeper&) = delete;
 
-  // Starts the driver, launches the configured browser ("safari" means
-  // webkit; a name the driver has no type for means chromium), opens the
-  // page with the configured viewport (none when maximised), records its
-  // dialogs and loads `url` up to its load event. A session already open is
-  // closed first. Driver errors propagate unchanged; what was started before
-  // the failure stays held, so close() releases it.
+  // Obtains the configured browser (see obtain_browser()), opens the page
+  // in a fresh context with the configured viewport (none when maximised),
+  // records its dialogs and loads `url` up to its load event. A session
+  // already open is closed first. Driver errors propagate unchanged; what
+  // was started before the failure stays held, so close() releases it.
   void open(const std::string& url);
 
   // Starts the driver and launches the configured browser, unless one is
@@ -65,6 +90,8 @@ class SessionKeeper {
   void clear_dialog();
 
   // Closes the browser, then stops the driver; the pending dialog stays.
+  // A remote browser is not closed: the session's context is, then the
+  // connection to it.
   // Does nothing on a closed session. A browser that does not answer within
   // a few seconds is killed with its driver. When closing fails the fields
   // stay as they were and the error propagates.
@@ -91,6 +118,7 @@ class SessionKeeper {
   std::shared_ptr<pw::Browser> _browser;
   std::shared_ptr<pw::BrowserContext> _context;
   std::shared_ptr<pw::Page> _page;
+  bool _remote = false;
   std::deque<std::shared_ptr<pw::Dialog>> _dialogs;
 };
 
