@@ -12,6 +12,7 @@
 
 #include "cmd_run_flags.hpp"
 #include "command.hpp"
+#include "browser/session_keeper/session_keeper.hpp"
 #include "config.hpp"
 #include "file_write.hpp"
 #include "host_config.hpp"
