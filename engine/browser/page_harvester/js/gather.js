@@ -263,6 +263,7 @@ const pathAfter = p => {
   return [steps, p.slice(n)];
 };
 const LABELLED = new Set(['input', 'textarea', 'select']);
+const labelFor = lib.labelsFor();
 // Each element answers what the rules of its groups will ask of it, and no
 // more: a hidden text element its visibility alone, a blank one its text
 // (and its box when it may caption a field).
@@ -285,7 +286,7 @@ const records = nodes.map(node => {
   if (native) rec.e = enabled(el);
   if (described && !rec.d) rec.p = isPhrase(el, node.it);
   if ((native && LABELLED.has(rec.t)) || (custom && rec.v)) {
-    const l = labelTexts(el);
+    const l = labelTexts(el, labelFor);
     rec.lb = l.by;
     rec.lf = l.f;
     rec.lw = l.w;

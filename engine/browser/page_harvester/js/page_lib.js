@@ -139,6 +139,26 @@ const firstLabelFor = (root, id) => {
   for (const l of root.querySelectorAll('label')) if (l.getAttribute('for') === id) return l;
   return null;
 };
+// The same lookup for one reading of many fields: each tree's labels are
+// listed once, by their for attribute, instead of once per field, which
+// on a page of many fields and labels grows with their product. Valid as
+// long as the page does not change, so made again for every reading.
+const labelsFor = () => {
+  const byRoot = new Map();
+  return (root, id) => {
+    if (!root.querySelectorAll) return null;
+    let first = byRoot.get(root);
+    if (!first) {
+      first = new Map();
+      for (const l of root.querySelectorAll('label')) {
+        const f = l.getAttribute('for');
+        if (f !== null && !first.has(f)) first.set(f, l);
+      }
+      byRoot.set(root, first);
+    }
+    return first.get(id) || null;
+  };
+};
 
 // The label element right beside the field: the previous element sibling
 // of the field, or of a wrapper around it that holds nothing but it (up to
@@ -208,7 +228,9 @@ const followingText = el => {
 // field's own tree; `f` the first label whose for attribute names the
 // field; `w` the label wrapping it (one without a for attribute); `s` the
 // label beside it; `n` the text after a checkbox or radio button.
-const labelTexts = el => {
+// `labelFor` finds the label a for attribute names (a `labelsFor()` when
+// one reading asks for many fields).
+const labelTexts = (el, labelFor = firstLabelFor) => {
   const root = el.getRootNode();
   const by = [];
   const ids = el.getAttribute('aria-labelledby');
@@ -221,7 +243,7 @@ const labelTexts = el => {
     }
   }
   const id = el.getAttribute('id');
-  const forLabel = id ? firstLabelFor(root, id) : null;
+  const forLabel = id ? labelFor(root, id) : null;
   const wrap = el.parentElement ? el.parentElement.closest('label') : null;
   return {
     by,
@@ -298,7 +320,7 @@ const stepName = elementPath.stepName;
 
 return {
   XHTML, wf, replaceLone, squeeze, stepName, elementPath, styleOf, shown, isShown, isFrame,
-  frameDocument, frameOffset, walk, countThrough, innerText, labelText, labelTexts, besideLabel,
+  frameDocument, frameOffset, walk, countThrough, innerText, labelText, labelsFor, labelTexts, besideLabel,
   followingText, isPhrase, pointerItem,
 };
 }
