@@ -9,28 +9,61 @@
 
 namespace plainstep {
 
+namespace {
+
+// The label candidates by the height of their bottom edge, lowest on the
+// page first; equal bottoms in page order. A candidate whose bottom is not
+// a number is never the nearest.
+struct _ByBottom {
+  std::vector<size_t> order;
+  std::vector<double> bottom;  // by candidate
+
+  explicit _ByBottom(const std::vector<LabelCandidate>& candidates) {
+    bottom.reserve(candidates.size());
+    for (size_t i = 0; i < candidates.size(); ++i) {
+      const Box& cb = candidates[i].bounding_box;
+      bottom.push_back(cb.y + cb.height);
+      if (!std::isnan(bottom.back())) order.push_back(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return bottom[a] > bottom[b]; });
+  }
+};
+
+}  // namespace
+
+// The nearest candidate above each element, its box overlapping the
+// element's columns; of several as near, the first on the page. Candidates
+// are visited from the element's top upwards, so the search ends at the
+// first one that fits (and the others as near) instead of going through
+// every candidate of the page for every element.
 void PageHarvester::_assign_spatial_labels(Elements& elements,
                                            const std::vector<LabelCandidate>& label_candidates) {
+  _ByBottom by_bottom(label_candidates);
+  const auto& order = by_bottom.order;
   for (auto& el : elements) {
     if (!el) continue;
     if (const std::string* label = el->attributes.get("_label"); label && !label->empty()) continue;
     if (!el->bounding_box) continue;
     const Box& bb = *el->bounding_box;
-    std::string best_text;
+    // A label ends at or above the element's top: skip the candidates lower.
+    auto first = std::partition_point(order.begin(), order.end(),
+                                      [&](size_t i) { return by_bottom.bottom[i] > bb.y; });
+    size_t best = label_candidates.size();
     double best_dist = std::numeric_limits<double>::infinity();
-    for (const auto& c : label_candidates) {
-      const Box& cb = c.bounding_box;
-      double c_bottom = cb.y + cb.height;
-      if (c_bottom > bb.y) continue;  // a label ends at or above the element's top
-      if (cb.x <= bb.x + bb.width && cb.x + cb.width >= bb.x) {
-        double dist = bb.y - c_bottom;
-        if (dist < best_dist) {
-          best_dist = dist;
-          best_text = c.text;
-        }
+    for (auto it = first; it != order.end(); ++it) {
+      size_t i = *it;
+      // Farther with every step: past the nearest that fits, none can win.
+      double dist = bb.y - by_bottom.bottom[i];
+      if (dist > best_dist) break;
+      const Box& cb = label_candidates[i].bounding_box;
+      if (!(cb.x <= bb.x + bb.width && cb.x + cb.width >= bb.x)) continue;
+      if (dist < best_dist || (best < label_candidates.size() && dist == best_dist && i < best)) {
+        best_dist = dist;
+        best = i;
       }
     }
-    if (!best_text.empty()) el->attributes.set("_label", best_text);
+    if (best < label_candidates.size() && !label_candidates[best].text.empty())
+      el->attributes.set("_label", label_candidates[best].text);
   }
 }
 
