@@ -264,6 +264,7 @@ const pathAfter = p => {
 };
 const LABELLED = new Set(['input', 'textarea', 'select']);
 const labelFor = lib.labelsFor();
+const siblings = lib.siblingLabels();
 // Each element answers what the rules of its groups will ask of it, and no
 // more: a hidden text element its visibility alone, a blank one its text
 // (and its box when it may caption a field).
@@ -292,8 +293,8 @@ const records = nodes.map(node => {
     rec.lw = l.w;
     rec.ls = l.s;
     rec.ln = l.n;
-    rec.ps = wf(precedingSibling(el));
-    rec.pc = wf(parentChildren(el));
+    rec.ps = wf(siblings.preceding(el));
+    rec.pc = wf(siblings.parentChildren(el));
   }
   return rec;
 });

@@ -254,6 +254,77 @@ const labelTexts = (el, labelFor = firstLabelFor) => {
   };
 };
 
+// --- Sibling labels -----------------------------------------------------
+
+// The preceding-sibling and parent-children functions
+// (preceding_sibling.js, parent_children.js) for one reading of many
+// fields. Asked field by field, they walk back over a field's siblings
+// and over its parent's children before it: in a container of thousands
+// of fields that grows with their square. Here each sibling's text is read
+// once and each answer kept for the fields that share it. Valid as long as
+// the page does not change, so made again for every reading.
+const siblingLabels = () => {
+  // What the preceding-sibling function takes from one sibling: its own
+  // text, else its first child's, when short; null: it looks further back.
+  const ownText = sib => {
+    const direct = Array.from(sib.childNodes)
+      .filter(n => n.nodeType === 3)
+      .map(n => n.textContent.trim())
+      .filter(t => t.length > 0)
+      .join(' ');
+    if (direct && direct.length < 50) return direct;
+    const first = sib.firstElementChild;
+    if (first) {
+      const t = (first.textContent || '').trim();
+      if (t && t.length < 50) return t;
+    }
+    return null;
+  };
+  // An element and the siblings passed over before the text was found
+  // share the answer.
+  const before = new Map();
+  const preceding = el => {
+    const passed = [];
+    let found = null;
+    for (let at = el; ; ) {
+      if (before.has(at)) {
+        found = before.get(at);
+        break;
+      }
+      passed.push(at);
+      const sib = at.previousElementSibling;
+      if (!sib) break;
+      found = ownText(sib);
+      if (found !== null) break;
+      at = sib;
+    }
+    for (const e of passed) before.set(e, found);
+    return found;
+  };
+  // Per parent: its first child with a short text, and the children up to
+  // it, whose answer is null.
+  const firstShort = new Map();
+  const parentChildren = el => {
+    const parent = el.parentElement;
+    if (!parent) return null;
+    let first = firstShort.get(parent);
+    if (!first) {
+      first = { upTo: new Set(), text: null };
+      for (const child of parent.children) {
+        first.upTo.add(child);
+        const t = (child.textContent || '').trim();
+        if (t && t.length < 50) {
+          first.text = t;
+          break;
+        }
+      }
+      firstShort.set(parent, first);
+    }
+    return first.upTo.has(el) ? null : first.text;
+  };
+  return { preceding, parentChildren };
+};
+
 // --- Inline phrases -----------------------------------------------------
 
 // An inline phrase: the element's rendered text is one short line (at most
@@ -321,6 +392,6 @@ const stepName = elementPath.stepName;
 return {
   XHTML, wf, replaceLone, squeeze, stepName, elementPath, styleOf, shown, isShown, isFrame,
   frameDocument, frameOffset, walk, countThrough, innerText, labelText, labelsFor, labelTexts, besideLabel,
-  followingText, isPhrase, pointerItem,
+  followingText, siblingLabels, isPhrase, pointerItem,
 };
 }
