@@ -120,20 +120,21 @@ std::string nearest_above(const Box& bb, const std::vector<LabelCandidate>& cand
 
 // A crowded layout on a coarse grid: many candidates as near as each
 // other, edges that just touch, candidates below and inside the fields,
-// boxes without numbers, and labels without text.
+// boxes without numbers or with a negative width, and labels without
+// text; from a few candidates to hundreds.
 TEST(SpatialLabel, CrowdedLayoutGivesTheNearestAboveByDefinition) {
   std::mt19937 random(7);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   const double odd[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
                         -std::numeric_limits<double>::infinity()};
   auto box = [&] {
-    Box b{10.0 * pick(30), 10.0 * pick(40), 10.0 * (1 + pick(8)), 10.0 * pick(3)};
+    Box b{10.0 * pick(30), 10.0 * pick(40), 10.0 * (pick(9) - 1), 10.0 * pick(3)};
     if (pick(40) == 0) (pick(2) ? b.y : b.x) = odd[pick(3)];
     return b;
   };
-  for (int round = 0; round < 20; ++round) {
+  for (int round = 0; round < 40; ++round) {
     std::vector<LabelCandidate> candidates;
-    for (int i = 0, n = 20 + pick(40); i < n; ++i)
+    for (int i = 0, n = 10 + pick(round < 20 ? 50 : 800); i < n; ++i)
       candidates.push_back({pick(25) == 0 ? "" : "label " + std::to_string(i), box()});
     Elements els;
     for (int i = 0; i < 80; ++i)
