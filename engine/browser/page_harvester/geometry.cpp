@@ -11,12 +11,12 @@ namespace plainstep {
 
 namespace {
 
-// The label candidates in vertical strips of the page, each listing the
-// candidates whose columns reach into it by the height of their bottom
-// edge, lowest on the page first, equal bottoms in page order. A field
-// looks only into the strips its own columns cross: in a table whose
-// last column holds links and no candidates, a link finds nothing above
-// it at once instead of going through every cell above.
+// The label candidates in vertical strips of the page. A strip lists the
+// candidates whose columns reach into it, ordered by their bottom edge:
+// lowest on the page first, equal bottoms in page order. A field looks
+// only into the strips its own columns cross: in a table whose last
+// column holds links and no candidates, a link finds nothing above it at
+// once instead of going through every cell above.
 class _Strips {
  public:
   explicit _Strips(const std::vector<LabelCandidate>& candidates) : bottom_(candidates.size()) {
@@ -51,7 +51,9 @@ class _Strips {
   }
 
   // The strips that the columns from a to b (either way round) cross.
-  std::pair<size_t, size_t> span(double a, double b) const { return {_strip(std::min(a, b)), _strip(std::max(a, b))}; }
+  std::pair<size_t, size_t> span(double a, double b) const {
+    return {_strip(std::min(a, b)), _strip(std::max(a, b))};
+  }
   const std::vector<size_t>& strip(size_t k) const { return strips_[k]; }
   double bottom(size_t i) const { return bottom_[i]; }
 
@@ -90,7 +92,8 @@ void PageHarvester::_assign_spatial_labels(Elements& elements,
     for (size_t k = first_strip; k <= last_strip; ++k) {
       const auto& strip = strips.strip(k);
       // A label ends at or above the element's top: skip the candidates lower.
-      auto from = std::partition_point(strip.begin(), strip.end(), [&](size_t i) { return strips.bottom(i) > bb.y; });
+      auto from =
+          std::partition_point(strip.begin(), strip.end(), [&](size_t i) { return strips.bottom(i) > bb.y; });
       for (auto it = from; it != strip.end(); ++it) {
         size_t i = *it;
         // Farther with every step: past the nearest that fits, none can win.
@@ -104,7 +107,8 @@ void PageHarvester::_assign_spatial_labels(Elements& elements,
         }
       }
     }
-    if (best != none && !label_candidates[best].text.empty()) el->attributes.set("_label", label_candidates[best].text);
+    if (best != none && !label_candidates[best].text.empty())
+      el->attributes.set("_label", label_candidates[best].text);
   }
 }
 
