@@ -4,9 +4,13 @@
 // page's elements), side by side in one run, medians of a few runs each.
 //
 //   benchmarks [--sizes 100,1000,5000] [--repeat 5] [--exact-budget 120] [--profile] [--fast-only]
+//   benchmarks --sizes 10000,50000 --write-gather DIR
 //
 // --profile adds where the fast reading's time goes; --fast-only leaves the
-// exact reading out (for profiling).
+// exact reading out (for profiling). --write-gather measures nothing: it
+// writes the gathering script as the page receives it (gather.js), its
+// argument (argument.json) and the generated page of each size
+// (page-SIZE.html) into DIR, for bench/profile-gather.mjs.
 //
 // Progress goes to stderr, the table to stdout.
 #include <algorithm>
@@ -20,6 +24,8 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -56,12 +62,13 @@ struct _Options {
   double exact_budget = 120;  // seconds of exact runs per page, after the first
   bool profile = false;
   bool fast_only = false;  // for profiling the fast reading
+  std::string write_gather;  // a folder: write the script, its argument and the pages, measure nothing
 };
 
 [[noreturn]] void _usage(const std::string& why) {
   std::cerr << "benchmarks: " << why << "\n"
             << "usage: benchmarks [--sizes 100,1000,5000] [--repeat N] [--exact-budget SECONDS] "
-               "[--profile] [--fast-only]\n";
+               "[--profile] [--fast-only] [--write-gather DIR]\n";
   std::exit(2);
 }
 
@@ -96,6 +103,8 @@ _Options _parse(int argc, char** argv) {
       o.profile = true;
     } else if (a == "--fast-only") {
       o.fast_only = true;
+    } else if (a == "--write-gather") {
+      o.write_gather = value();
     } else if (a == "-h" || a == "--help") {
       _usage("extraction speed, exact against fast against the floor");
     } else {
@@ -129,6 +138,44 @@ double _cpu_ms() {
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
+// CPU time so far, in ms, of this process, of the driver it started and
+// of the browser the driver started (with its helpers): what an
+// extraction costs the machine, whatever else keeps the cores busy.
+struct _CpuUse {
+  double self = 0, driver = 0, browser = 0;
+  double total() const { return self + driver + browser; }
+  _CpuUse operator-(const _CpuUse& o) const { return {self - o.self, driver - o.driver, browser - o.browser}; }
+};
+
+_CpuUse _tree_cpu() {
+  std::map<long, long> parent;
+  std::map<long, double> ticks;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(entry.path() / "stat");
+    std::string stat;
+    if (!std::getline(in, stat)) continue;
+    // After the command's name in parentheses: state, ppid, ... utime
+    // and stime are the 12th and 13th fields from there.
+    std::istringstream rest(stat.substr(std::min(stat.size(), stat.rfind(')') + 1)));
+    std::vector<std::string> f(std::istream_iterator<std::string>(rest), {});
+    if (f.size() < 13) continue;
+    long pid = std::stol(name);
+    parent[pid] = std::stol(f[1]);
+    ticks[pid] = std::stod(f[11]) + std::stod(f[12]);
+  }
+  _CpuUse use;
+  const double ms = 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+  for (const auto& [pid, t] : ticks)
+    for (long p = pid, depth = 0; p > 1 && depth < 64; p = parent.count(p) ? parent[p] : 0, ++depth)
+      if (p == getpid()) {
+        (depth == 0 ? use.self : depth == 1 ? use.driver : use.browser) += t * ms;
+        break;
+      }
+  return use;
+}
+
 std::vector<double> _repeated(int times, const std::function<void()>& f) {
   std::vector<double> out;
   for (int i = 0; i < times; ++i) out.push_back(_timed(f));
@@ -153,6 +200,7 @@ struct _Row {
   long elements = 0;
   size_t descriptors = 0, texts = 0;
   double exact = 0, fast = 0, floor = 0;
+  _CpuUse fast_cpu;  // per fast extraction
   int exact_runs = 0;
   bool same = false;
 };
@@ -251,7 +299,14 @@ _Row _measure(pw::Browser& browser, int size, const _Options& o) {
 
   row.floor = _median(_repeated(o.repeat, [&] { page->evaluate(_COUNT_JS); }));
   std::cerr << "bench: " << row.elements << " elements: fast, " << o.repeat << " runs\n";
+  _CpuUse cpu_before = _tree_cpu();
   row.fast = _median(_repeated(o.repeat, [&] { fast_records = fast.extract_interactable_elements(); }));
+  _CpuUse used = _tree_cpu() - cpu_before;
+  row.fast_cpu = {used.self / o.repeat, used.driver / o.repeat, used.browser / o.repeat};
+  if (o.profile)
+    std::printf("profile, %ld elements: CPU per fast extraction %.0f ms: this process %.0f, the driver %.0f, the "
+                "browser %.0f\n",
+                row.elements, row.fast_cpu.total(), row.fast_cpu.self, row.fast_cpu.driver, row.fast_cpu.browser);
 
   // The exact reading is slow on big pages: after the first run, repeat it
   // only while the budget lasts.
@@ -297,22 +352,46 @@ void _print(const std::vector<_Row>& rows, const _Options& o, const std::string&
   std::printf("\nmachine: %u cores, %s; load average before %s, after %s\n",
               std::thread::hardware_concurrency(), _proc("/proc/cpuinfo", "model name").c_str(),
               load_before.c_str(), _proc("/proc/loadavg").substr(0, 14).c_str());
-  std::printf("%8s %6s %6s  %10s %4s  %8s  %8s  %10s  %10s  %s\n", "elements", "descr", "texts",
-              "exact ms", "runs", "fast ms", "floor ms", "fast/exact", "fast/floor", "same records");
+  std::printf("%8s %6s %6s  %10s %4s  %8s  %8s  %8s  %10s  %10s  %s\n", "elements", "descr", "texts",
+              "exact ms", "runs", "fast ms", "fast cpu", "floor ms", "fast/exact", "fast/floor", "same records");
   for (const auto& r : rows) {
     bool exact = r.exact_runs > 0;
-    std::printf("%8ld %6zu %6zu  %10s %4d  %8.2f  %8.2f  %10s  %10.2f  %s\n", r.elements, r.descriptors,
-                r.texts, exact ? _fmt("%.1f", r.exact).c_str() : "-", r.exact_runs, r.fast, r.floor,
+    std::printf("%8ld %6zu %6zu  %10s %4d  %8.2f  %8.0f  %8.2f  %10s  %10.2f  %s\n", r.elements, r.descriptors,
+                r.texts, exact ? _fmt("%.1f", r.exact).c_str() : "-", r.exact_runs, r.fast, r.fast_cpu.total(),
+                r.floor,
                 exact ? _fmt("1/%.0f", r.exact / r.fast).c_str() : "-", r.fast / r.floor,
                 exact ? (r.same ? "yes" : "NO") : "-");
   }
-  std::printf("\nmedians of %d runs; the exact reading stops repeating once its runs on a page would "
-              "pass %.0f s (runs column)\n",
+  std::printf("\nmedians of %d runs; fast cpu: the mean CPU time of this process, the driver and the browser "
+              "per fast extraction (ms), which a busy machine inflates far less than the wall clock; the exact "
+              "reading stops repeating once its runs on a page would pass %.0f s (runs column)\n",
               o.repeat, o.exact_budget);
   for (size_t i = 1; i < rows.size(); ++i)
-    std::printf("fast, %ld against %ld elements: %.2fx the time for %.2fx the elements\n", rows[i].elements,
-                rows[i - 1].elements, rows[i].fast / rows[i - 1].fast,
+    std::printf("fast, %ld against %ld elements: %.2fx the time (%.2fx the CPU) for %.2fx the elements\n",
+                rows[i].elements, rows[i - 1].elements, rows[i].fast / rows[i - 1].fast,
+                rows[i].fast_cpu.total() / rows[i - 1].fast_cpu.total(),
                 static_cast<double>(rows[i].elements) / rows[i - 1].elements);
+}
+
+// The gathering script, its argument and the generated pages, as files
+// for profiling the script in the page on its own.
+void _write_gather(pw::Browser& browser, const _Options& o) {
+  fs::path dir = o.write_gather;
+  fs::create_directories(dir);
+  std::ofstream(dir / "gather.js") << _GATHER_JS << "\n";
+  std::vector<std::string> all = {INTERACTABLE_SELECTOR, _CUSTOM_INPUT_SELECTOR, _LABEL_CANDIDATE_SELECTOR,
+                                  TEXT_CANDIDATE_SELECTOR};
+  std::ofstream(dir / "argument.json") << harvest::gathering_argument(all, true).dump() << "\n";
+  auto page = browser.new_page();
+  for (int size : o.sizes) {
+    auto file = _load(*page, size);
+    fs::path to = dir / ("page-" + std::to_string(size) + ".html");
+    fs::copy_file(file->path, to, fs::copy_options::overwrite_existing);
+    std::cerr << "bench: wrote " << to.string() << "\n";
+  }
+  page->close();
+  std::cerr << "bench: wrote " << (dir / "gather.js").string() << " and " << (dir / "argument.json").string()
+            << "\n";
 }
 
 int _run(const _Options& o) {
@@ -321,6 +400,11 @@ int _run(const _Options& o) {
   std::vector<_Row> rows;
   try {
     auto browser = playwright->chromium()->launch({});
+    if (!o.write_gather.empty()) {
+      _write_gather(*browser, o);
+      playwright->stop();
+      return 0;
+    }
     for (int size : o.sizes) {
       rows.push_back(_measure(*browser, size, o));
       if (o.profile) std::fflush(stdout);

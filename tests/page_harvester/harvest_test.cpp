@@ -145,7 +145,8 @@ TEST_P(Harvest, FieldLabelSources) {
                  Case{"id", "x] , #email", "Bent"}, Case{"title", "Titled field", "Titled field"},
                  Case{"id", "sib-span", "Name"}, Case{"id", "sib-first-child", "Nickname"},
                  Case{"id", "parent-children", "Deep text"}, Case{"id", "area", "Your message"},
-                 Case{"id", "colour", "Colour"}}) {
+                 Case{"id", "colour", "Colour"}, Case{"id", "twice", "Named first"},
+                 Case{"id", "in-shadow", "Inside the tree"}, Case{"title", "Twin in the tree", "Twin in the tree"}}) {
     auto e = with(els, c.attr, c.value);
     ASSERT_TRUE(e) << c.value;
     EXPECT_EQ(e->attributes.get_or_empty("_label"), c.label) << c.value;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
+#include <random>
 
 #include "browser/page_harvester/exact_reads.hpp"
 #include "browser/page_harvester/page_harvester.hpp"
@@ -97,6 +99,58 @@ TEST(SpatialLabel, KeepsFieldLabelsAndSkipsBoxless) {
   // An empty label counts as none; the spatial one replaces it in place.
   EXPECT_EQ(els[1]->attributes.get_or_empty("_label"), "Above");
   EXPECT_FALSE(els[2]->attributes.contains("_label"));
+}
+
+// The nearest candidate above, by its plain definition: every candidate
+// looked at, the first of the nearest kept.
+std::string nearest_above(const Box& bb, const std::vector<LabelCandidate>& candidates) {
+  std::string best;
+  double best_dist = std::numeric_limits<double>::infinity();
+  for (const auto& c : candidates) {
+    const Box& cb = c.bounding_box;
+    double bottom = cb.y + cb.height;
+    if (bottom > bb.y || !(cb.x <= bb.x + bb.width && cb.x + cb.width >= bb.x)) continue;
+    if (bb.y - bottom < best_dist) {
+      best_dist = bb.y - bottom;
+      best = c.text;
+    }
+  }
+  return best;
+}
+
+// A crowded layout on a coarse grid: many candidates as near as each
+// other, edges that just touch, candidates below and inside the fields,
+// boxes without numbers or with a negative width, and labels without
+// text; from a few candidates to hundreds.
+TEST(SpatialLabel, CrowdedLayoutGivesTheNearestAboveByDefinition) {
+  std::mt19937 random(7);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const double odd[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity()};
+  auto box = [&] {
+    Box b{10.0 * pick(30), 10.0 * pick(40), 10.0 * (pick(9) - 1), 10.0 * pick(3)};
+    if (pick(40) == 0) (pick(2) ? b.y : b.x) = odd[pick(3)];
+    return b;
+  };
+  for (int round = 0; round < 40; ++round) {
+    std::vector<LabelCandidate> candidates;
+    for (int i = 0, n = 10 + pick(round < 20 ? 50 : 800); i < n; ++i)
+      candidates.push_back({pick(25) == 0 ? "" : "label " + std::to_string(i), box()});
+    Elements els;
+    for (int i = 0; i < 80; ++i)
+      els.push_back(pick(10) == 0 ? button_at(box(), {{"_label", "Own"}}) : button_at(box()));
+    std::vector<std::string> expected;
+    size_t labelled = 0;
+    for (const auto& e : els) {
+      const std::string* own = e->attributes.get("_label");
+      expected.push_back(own ? *own : nearest_above(*e->bounding_box, candidates));
+      labelled += !own && !expected.back().empty();
+    }
+    PageHarvester::_assign_spatial_labels(els, candidates);
+    for (size_t i = 0; i < els.size(); ++i)
+      EXPECT_EQ(els[i]->attributes.get_or_empty("_label"), expected[i]) << "round " << round << ", element " << i;
+    EXPECT_GT(labelled, 0u) << "round " << round << " labelled nothing";
+  }
 }
 
 // The wrapper elimination keeps the records themselves, in input order.

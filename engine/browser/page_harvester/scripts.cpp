@@ -45,8 +45,6 @@ const std::string FRAME_DESCRIPTION_JS = _with_lib(harvest::js::frame_descriptio
 const std::string _CURSOR_POINTER_JS = _with_lib(harvest::js::cursor_pointer);
 const std::string _GATHER_JS = _with({{"lib", _lib()},
                                       {"tagOf", std::string(harvest::js::tag_name)},
-                                      {"precedingSibling", std::string(harvest::js::preceding_sibling)},
-                                      {"parentChildren", std::string(harvest::js::parent_children)},
                                       {"pointerItems", std::string(harvest::js::cursor_pointer)}},
                                      harvest::js::gather);
 

@@ -164,3 +164,55 @@ test('icons: names read as words', () => {
     [null, null]];
   for (const [value, words] of rows) assert.equal(lib.iconWords(value), words, String(value));
 });
+
+// Elements with just what the sibling-label functions read: text nodes,
+// element children, siblings, the parent and the text content.
+const family = (random, size) => {
+  const words = ['', ' ', 'Name', ' Email ', 'x'.repeat(49), 'y'.repeat(50), 'Street and number'];
+  const text = () => ({ nodeType: 3, textContent: words[random(words.length)] });
+  const element = (childNodes, parentElement = null) => {
+    const el = { nodeType: 1, childNodes, parentElement };
+    el.children = childNodes.filter(n => n.nodeType === 1);
+    el.firstElementChild = el.children[0] || null;
+    el.children.forEach((c, i) => {
+      c.parentElement = el;
+      c.previousElementSibling = el.children[i - 1] || null;
+    });
+    Object.defineProperty(el, 'textContent', { get: () => el.childNodes.map(n => n.textContent).join('') });
+    return el;
+  };
+  const leaf = () => element(Array.from({ length: random(3) }, text));
+  const child = () => [leaf, () => element([leaf(), text()]), () => element([text(), leaf(), text()])][random(3)]();
+  return element(Array.from({ length: size }, child));
+};
+
+test('sibling labels for many fields agree with the functions for one', () => {
+  const load = file => vm.runInNewContext('(' + readFileSync(join(dir, file), 'utf8') + '\n)');
+  const precedingSibling = load('preceding_sibling.js');
+  const parentChildren = load('parent_children.js');
+  let seed = 11;
+  const random = n => {
+    seed = (seed * 1103515245 + 12345) % 2147483648;
+    return seed % n;
+  };
+  let found = 0, none = 0;
+  for (let round = 0; round < 60; round++) {
+    const parent = family(random, 1 + random(40));
+    const siblings = lib.siblingLabels();
+    // Fields asked in any order, some twice, as a reading asks them.
+    const asked = parent.children.filter(() => random(3) > 0);
+    for (let i = 0, n = asked.length; i < n; i++) if (random(4) === 0) asked.push(asked[random(n)]);
+    for (let i = asked.length - 1; i > 0; i--) {
+      const j = random(i + 1);
+      [asked[i], asked[j]] = [asked[j], asked[i]];
+    }
+    for (const el of asked) {
+      assert.equal(siblings.preceding(el), precedingSibling(el), `round ${round}: preceding sibling`);
+      assert.equal(siblings.parentChildren(el), parentChildren(el), `round ${round}: parent's children`);
+      if (precedingSibling(el) === null) none++; else found++;
+    }
+  }
+  assert.ok(found > 100 && none > 100, `${found} found, ${none} without text`);
+  const orphan = { nodeType: 1, childNodes: [], parentElement: null, previousElementSibling: null };
+  assert.equal(lib.siblingLabels().parentChildren(orphan), null);
+});

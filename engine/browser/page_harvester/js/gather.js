@@ -263,6 +263,8 @@ const pathAfter = p => {
   return [steps, p.slice(n)];
 };
 const LABELLED = new Set(['input', 'textarea', 'select']);
+const labelFor = lib.labelsFor();
+const siblings = lib.siblingLabels();
 // Each element answers what the rules of its groups will ask of it, and no
 // more: a hidden text element its visibility alone, a blank one its text
 // (and its box when it may caption a field).
@@ -286,14 +288,14 @@ const records = nodes.map(node => {
   if (native) rec.ic = iconName(el, node.it, arg.groups.interactable);
   if (described && !rec.d) rec.p = isPhrase(el, node.it);
   if ((native && LABELLED.has(rec.t)) || (custom && rec.v)) {
-    const l = labelTexts(el);
+    const l = labelTexts(el, labelFor);
     rec.lb = l.by;
     rec.lf = l.f;
     rec.lw = l.w;
     rec.ls = l.s;
     rec.ln = l.n;
-    rec.ps = wf(precedingSibling(el));
-    rec.pc = wf(parentChildren(el));
+    rec.ps = wf(siblings.preceding(el));
+    rec.pc = wf(siblings.parentChildren(el));
   }
   return rec;
 });

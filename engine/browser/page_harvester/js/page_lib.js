@@ -139,6 +139,26 @@ const firstLabelFor = (root, id) => {
   for (const l of root.querySelectorAll('label')) if (l.getAttribute('for') === id) return l;
   return null;
 };
+// The same lookup for one reading of many fields: each tree's labels are
+// listed once, by their for attribute, instead of once per field, which
+// on a page of many fields and labels grows with their product. Valid as
+// long as the page does not change, so made again for every reading.
+const labelsFor = () => {
+  const byRoot = new Map();
+  return (root, id) => {
+    if (!root.querySelectorAll) return null;
+    let first = byRoot.get(root);
+    if (!first) {
+      first = new Map();
+      for (const l of root.querySelectorAll('label')) {
+        const f = l.getAttribute('for');
+        if (f !== null && !first.has(f)) first.set(f, l);
+      }
+      byRoot.set(root, first);
+    }
+    return first.get(id) || null;
+  };
+};
 
 // The label element right beside the field: the previous element sibling
 // of the field, or of a wrapper around it that holds nothing but it (up to
@@ -208,7 +228,9 @@ const followingText = el => {
 // field's own tree; `f` the first label whose for attribute names the
 // field; `w` the label wrapping it (one without a for attribute); `s` the
 // label beside it; `n` the text after a checkbox or radio button.
-const labelTexts = el => {
+// `labelFor` finds the label a for attribute names (a `labelsFor()` when
+// one reading asks for many fields).
+const labelTexts = (el, labelFor = firstLabelFor) => {
   const root = el.getRootNode();
   const by = [];
   const ids = el.getAttribute('aria-labelledby');
@@ -221,7 +243,7 @@ const labelTexts = el => {
     }
   }
   const id = el.getAttribute('id');
-  const forLabel = id ? firstLabelFor(root, id) : null;
+  const forLabel = id ? labelFor(root, id) : null;
   const wrap = el.parentElement ? el.parentElement.closest('label') : null;
   return {
     by,
@@ -230,6 +252,77 @@ const labelTexts = el => {
     s: wf(besideLabel(el)),
     n: wf(followingText(el)),
   };
+};
+
+// --- Sibling labels -----------------------------------------------------
+
+// The preceding-sibling and parent-children functions
+// (preceding_sibling.js, parent_children.js) for one reading of many
+// fields. Asked field by field, they walk back over a field's siblings
+// and over its parent's children before it: in a container of thousands
+// of fields that grows with their square. Here each sibling's text is read
+// once and each answer kept for the fields that share it. Valid as long as
+// the page does not change, so made again for every reading.
+const siblingLabels = () => {
+  // What the preceding-sibling function takes from one sibling: its own
+  // text, else its first child's, when short; null: it looks further back.
+  const ownText = sib => {
+    const direct = Array.from(sib.childNodes)
+      .filter(n => n.nodeType === 3)
+      .map(n => n.textContent.trim())
+      .filter(t => t.length > 0)
+      .join(' ');
+    if (direct && direct.length < 50) return direct;
+    const first = sib.firstElementChild;
+    if (first) {
+      const t = (first.textContent || '').trim();
+      if (t && t.length < 50) return t;
+    }
+    return null;
+  };
+  // An element and the siblings passed over before the text was found
+  // share the answer.
+  const before = new Map();
+  const preceding = el => {
+    const passed = [];
+    let found = null;
+    for (let at = el; ; ) {
+      if (before.has(at)) {
+        found = before.get(at);
+        break;
+      }
+      passed.push(at);
+      const sib = at.previousElementSibling;
+      if (!sib) break;
+      found = ownText(sib);
+      if (found !== null) break;
+      at = sib;
+    }
+    for (const e of passed) before.set(e, found);
+    return found;
+  };
+  // Per parent: its first child with a short text, and the children up to
+  // it, whose answer is null.
+  const firstShort = new Map();
+  const parentChildren = el => {
+    const parent = el.parentElement;
+    if (!parent) return null;
+    let first = firstShort.get(parent);
+    if (!first) {
+      first = { upTo: new Set(), text: null };
+      for (const child of parent.children) {
+        first.upTo.add(child);
+        const t = (child.textContent || '').trim();
+        if (t && t.length < 50) {
+          first.text = t;
+          break;
+        }
+      }
+      firstShort.set(parent, first);
+    }
+    return first.upTo.has(el) ? null : first.text;
+  };
+  return { preceding, parentChildren };
 };
 
 // --- Inline phrases -----------------------------------------------------
@@ -430,7 +523,7 @@ const stepName = elementPath.stepName;
 
 return {
   XHTML, wf, replaceLone, squeeze, stepName, elementPath, styleOf, shown, isShown, isFrame,
-  frameDocument, frameOffset, walk, countThrough, innerText, labelText, labelTexts, besideLabel,
-  followingText, isPhrase, pointerItem, iconWords, iconOf, iconName,
+  frameDocument, frameOffset, walk, countThrough, innerText, labelText, labelsFor, labelTexts, besideLabel,
+  followingText, siblingLabels, isPhrase, pointerItem, iconWords, iconOf, iconName,
 };
 }
