@@ -38,7 +38,8 @@ std::string _seconds(double ms) {
 // A socket connected to the endpoint's host and port, or ConnectionError.
 class _Probe {
  public:
-  _Probe(const Endpoint& at, const std::string& url, Clock::time_point until) : url_(url), until_(until) {
+  _Probe(const Endpoint& at, const std::string& url, std::chrono::milliseconds timeout)
+      : url_(url), timeout_(timeout), until_(Clock::now() + timeout) {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
@@ -91,8 +92,7 @@ class _Probe {
     for (;;) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until_ - Clock::now()).count();
       if (left <= 0) {
-        why = "no answer within " + _seconds(static_cast<double>(
-                                        std::chrono::duration_cast<std::chrono::milliseconds>(until_ - start_).count()));
+        why = "no answer within " + _seconds(static_cast<double>(timeout_.count()));
         return false;
       }
       pollfd p{fd, events, 0};
@@ -110,7 +110,7 @@ class _Probe {
   }
 
   std::string url_;
-  Clock::time_point start_ = Clock::now();
+  std::chrono::milliseconds timeout_;
   Clock::time_point until_;
   int fd_ = -1;
 };
@@ -162,7 +162,7 @@ Endpoint parse_endpoint(const std::string& url) {
 
 void probe_endpoint(const std::string& url, std::chrono::milliseconds timeout) {
   Endpoint at = parse_endpoint(url);
-  _Probe probe(at, url, Clock::now() + timeout);
+  _Probe probe(at, url, timeout);
   // Behind TLS only the connection itself can be checked here.
   if (at.scheme == "ws" || at.scheme == "http") probe.ask(at);
 }

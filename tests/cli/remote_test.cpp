@@ -75,6 +75,8 @@ struct Unusable {
   const char* says;               // on standard error, {refused} and {silent} too
 };
 
+void PrintTo(const Unusable& u, std::ostream* os) { *os << u.name; }
+
 std::string fill(std::string text, int refused, int silent) {
   text = std::regex_replace(text, std::regex(R"(\{refused\})"), std::to_string(refused));
   return std::regex_replace(text, std::regex(R"(\{silent\})"), std::to_string(silent));
@@ -119,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"PLAINSTEP_CONNECT=ws://127.0.0.1:{refused}/", "PLAINSTEP_CDP=http://127.0.0.1:{refused}"},
                  "were both given; choose one"},
         Unusable{"BothAsFlags", {"--connect", "ws://127.0.0.1:{refused}/", "--cdp", "http://127.0.0.1:{refused}"},
-                 {}, "--cdp excludes --connect"},
+                 {}, "--connect excludes --cdp"},
         Unusable{"ChromiumPortForFirefox", {"--cdp", "http://127.0.0.1:{refused}", "--browser", "firefox"}, {},
                  "reaches Chromium only, not firefox"},
         Unusable{"BadTimeout", {"--connect", "ws://127.0.0.1:{refused}/"}, {"PLAINSTEP_CONNECT_TIMEOUT=soon"},

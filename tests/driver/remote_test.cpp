@@ -15,8 +15,15 @@ using ::testing::HasSubstr;
 
 std::string fixture_file(const std::string& name) { return fixture_url(name); }
 
-// Our own processes: the test binary and whatever it started.
-size_t our_processes() { return process_tree(getpid()).size(); }
+// Our own processes: the test binary and whatever it started, but for
+// `besides` and what runs below it (a server the test started).
+size_t our_processes(pid_t besides = 0) {
+  auto all = process_tree(getpid());
+  auto skip = besides > 0 ? process_tree(besides) : std::vector<ProcessId>{};
+  return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](const ProcessId& p) {
+    return std::find(skip.begin(), skip.end(), p) == skip.end();
+  }));
+}
 
 pw::ConnectOptions server_options() {
   pw::ConnectOptions options;
@@ -111,7 +118,7 @@ class ServerTest : public ::testing::Test {
 };
 
 TEST_F(ServerTest, APageRunsOnTheServersBrowserAndStopLeavesOnlyTheServer) {
-  size_t before = our_processes();
+  size_t before = our_processes(server.pid());
   auto remote = pw::sync_playwright().connect(server.ws_endpoint, server_options());
   auto browser = remote->server_browser();
   ASSERT_TRUE(browser);
@@ -121,10 +128,10 @@ TEST_F(ServerTest, APageRunsOnTheServersBrowserAndStopLeavesOnlyTheServer) {
   EXPECT_EQ(page->evaluate("[innerWidth, innerHeight]"), pw::json({640, 480}));
   EXPECT_EQ(page->title(), "Session basics");
   EXPECT_FALSE(marked_processes(server.marker(), 0ms, server.pid()).empty()) << "the server launched no browser";
-  EXPECT_EQ(our_processes(), before + 1) << "one local driver, no local browser";
+  EXPECT_EQ(our_processes(server.pid()), before + 1) << "one local driver, no local browser";
 
   remote->stop();
-  EXPECT_EQ(our_processes(), before) << "the local driver outlived stop()";
+  EXPECT_EQ(our_processes(server.pid()), before) << "the local driver outlived stop()";
   EXPECT_THROW(page->evaluate("1"), pw::ConnectionError);
   EXPECT_TRUE(server.running()) << "stop() ended the server";
   EXPECT_THAT(server_browsers(), ::testing::IsEmpty()) << "the server kept the browser it launched for us";
@@ -146,7 +153,7 @@ TEST_F(ServerTest, TwoConnectionsRunSideBySideAndEndApart) {
 }
 
 TEST_F(ServerTest, AServerThatGoesAwayFailsTheNextCallNamingIt) {
-  size_t before = our_processes();
+  size_t before = our_processes(server.pid());
   auto remote = pw::sync_playwright().connect(server.ws_endpoint, server_options());
   auto page = remote->server_browser()->new_page();
   page->navigate(fixture_file("basic.html"));
@@ -164,7 +171,7 @@ TEST_F(ServerTest, AServerThatGoesAwayFailsTheNextCallNamingIt) {
 }
 
 TEST_F(ServerTest, ABrowserTheServerCannotStartIsReportedWithTheServersReason) {
-  size_t before = our_processes();
+  size_t before = our_processes(server.pid());
   pw::ConnectOptions options;
   options.launch.executable_path = "/no/such/chromium";
   try {
@@ -174,7 +181,7 @@ TEST_F(ServerTest, ABrowserTheServerCannotStartIsReportedWithTheServersReason) {
     EXPECT_THAT(e.what(), HasSubstr("the browser server at " + server.ws_endpoint + " could not start chromium"));
     EXPECT_THAT(e.what(), HasSubstr("/no/such/chromium"));
   }
-  EXPECT_EQ(our_processes(), before) << "the local driver outlived the failure";
+  EXPECT_EQ(our_processes(server.pid()), before) << "the local driver outlived the failure";
   EXPECT_TRUE(server.running());
 }
 
@@ -208,7 +215,7 @@ TEST(DebuggingPort, APageRunsInAFreshContextAndStopLeavesTheBrowserAsItWas) {
   DebuggingChromium chromium;
   ASSERT_NE(chromium.http_endpoint, "") << "chromium did not start:\n" << chromium.output();
   ASSERT_EQ(open_pages(chromium.port), 1) << "chromium opens with one tab";
-  size_t before = our_processes();
+  size_t before = our_processes(chromium.pid());
   auto playwright = pw::sync_playwright().start();
   auto browser = playwright->chromium()->connect_over_cdp(chromium.http_endpoint);
   auto page = browser->new_page({pw::Viewport{640, 480}, false});
@@ -219,7 +226,7 @@ TEST(DebuggingPort, APageRunsInAFreshContextAndStopLeavesTheBrowserAsItWas) {
   page->context()->close();
   EXPECT_EQ(open_pages(chromium.port), 1) << "closing our context left its page open";
   playwright->stop();
-  EXPECT_EQ(our_processes(), before) << "the local driver outlived stop()";
+  EXPECT_EQ(our_processes(chromium.pid()), before) << "the local driver outlived stop()";
   EXPECT_TRUE(chromium.running()) << "stop() ended a browser that is not ours";
   EXPECT_EQ(open_pages(chromium.port), 1);
   chromium.stop();

@@ -12,6 +12,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,11 +80,15 @@ inline std::vector<pid_t> marked_processes(const std::string& marker, std::chron
   }
 }
 
-// A process with its output (standard output and error together) read by
-// the test; stopped, with its whole group, when the test is done with it.
+// A process with its output (standard output and error together) in a
+// file the test reads, so a chatty process never blocks on a full pipe;
+// stopped, with its whole group, when the test is done with it.
 class Spawned {
  public:
   explicit Spawned(std::vector<std::string> args, std::vector<std::string> env = {}) : marker_(new_marker()) {
+    log_ = (std::filesystem::temp_directory_path() /
+            ("plainstep-spawned-" + marker_.substr(marker_.find('=') + 1) + ".log"))
+               .string();
     std::vector<std::string> envs;
     for (char** e = environ; *e; ++e) envs.emplace_back(*e);
     envs.insert(envs.end(), env.begin(), env.end());
@@ -93,24 +98,26 @@ class Spawned {
     argv.push_back(nullptr);
     for (auto& e : envs) envp.push_back(e.data());
     envp.push_back(nullptr);
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return;
+    int out = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (out < 0) return;
     pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0) {
       setpgid(0, 0);
       prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a crashed test
       if (getppid() != parent) _exit(127);
-      dup2(out[1], 1);
-      dup2(out[1], 2);
+      dup2(out, 1);
+      dup2(out, 2);
       execve(argv[0], argv.data(), envp.data());
       _exit(127);
     }
-    ::close(out[1]);
-    out_ = out[0];
-    fcntl(out_, F_SETFL, O_NONBLOCK);
+    ::close(out);
   }
-  ~Spawned() { stop(); }
+  ~Spawned() {
+    stop();
+    std::error_code ec;
+    std::filesystem::remove(log_, ec);
+  }
   Spawned(const Spawned&) = delete;
   Spawned& operator=(const Spawned&) = delete;
 
@@ -120,19 +127,19 @@ class Spawned {
     auto until = std::chrono::steady_clock::now() + wait;
     for (;;) {
       std::smatch m;
-      if (std::regex_search(output_, m, pattern)) return m[1];
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || out_ < 0) return "";
-      pollfd p{out_, POLLIN, 0};
-      if (poll(&p, 1, static_cast<int>(left.count())) > 0) _read();
+      const std::string& text = output();
+      if (std::regex_search(text, m, pattern)) return m[1];
+      if (std::chrono::steady_clock::now() >= until || !running()) return "";
+      std::this_thread::sleep_for(50ms);
     }
   }
   const std::string& output() {
-    _read();
+    std::ifstream in(log_, std::ios::binary);
+    output_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return output_;
   }
-  bool running() const { return pid_ > 0 && kill(pid_, 0) == 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
-  // SIGTERM to its group, SIGKILL after a grace; reaped either way.
+  bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+  // `sig` to its group, SIGKILL after a grace; reaped either way.
   void stop(int sig = SIGTERM) {
     if (pid_ <= 0) return;
     kill(-pid_, sig);
@@ -140,21 +147,14 @@ class Spawned {
     kill(-pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = 0;
-    if (out_ >= 0) ::close(out_);
-    out_ = -1;
   }
   pid_t pid() const { return pid_; }
   const std::string& marker() const { return marker_; }
 
  private:
-  void _read() {
-    char buf[4096];
-    ssize_t n;
-    while (out_ >= 0 && (n = read(out_, buf, sizeof buf)) > 0) output_.append(buf, static_cast<size_t>(n));
-  }
   std::string marker_;
+  std::string log_;
   pid_t pid_ = -1;
-  int out_ = -1;
   std::string output_;
 };
 
@@ -226,12 +226,24 @@ inline std::string http_get(int port, const std::string& path) {
   addr.sin_family = AF_INET;
   addr.sin_port = htons(static_cast<uint16_t>(port));
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  timeval wait{5, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
   std::string answer;
   if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
     std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
     if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+      // Chromium keeps the connection open: the body ends at its length.
+      static const std::regex length(R"(Content-Length:\s*(\d+))", std::regex::icase);
       char buf[4096];
-      for (ssize_t n; (n = recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, static_cast<size_t>(n));
+      for (ssize_t n; (n = recv(fd, buf, sizeof buf, 0)) > 0;) {
+        answer.append(buf, static_cast<size_t>(n));
+        auto head = answer.find("\r\n\r\n");
+        std::smatch m;
+        std::string headers = answer.substr(0, head);
+        if (head != std::string::npos && std::regex_search(headers, m, length) &&
+            answer.size() >= head + 4 + std::stoul(m[1]))
+          break;
+      }
     }
   }
   ::close(fd);
