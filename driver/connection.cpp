@@ -15,6 +15,7 @@
 #include "driver/frame.hpp"
 #include "driver/json_text.hpp"
 #include "driver/page.hpp"
+#include "driver/tracing.hpp"
 #include "driver/transport.hpp"
 
 namespace pw {
@@ -59,6 +60,8 @@ std::shared_ptr<RemoteObject> _make(std::weak_ptr<Connection> c, const std::stri
   if (type == "ElementHandle") return std::make_shared<ElementHandle>(c, type, guid, std::move(init));
   if (type == "Dialog") return std::make_shared<Dialog>(c, type, guid, std::move(init));
   if (type == "CDPSession") return std::make_shared<CDPSession>(c, type, guid, std::move(init));
+  if (type == "Tracing") return std::make_shared<Tracing>(c, type, guid, std::move(init));
+  if (type == "Artifact") return std::make_shared<Artifact>(c, type, guid, std::move(init));
   return std::make_shared<RemoteObject>(c, type, guid, std::move(init));
 }
 

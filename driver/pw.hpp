@@ -14,4 +14,5 @@
 #include "driver/page.hpp"
 #include "driver/playwright.hpp"
 #include "driver/serializer.hpp"
+#include "driver/tracing.hpp"
 #include "driver/types.hpp"
