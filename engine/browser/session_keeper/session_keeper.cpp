@@ -52,6 +52,8 @@ void SessionKeeper::open(const std::string& url) {
     page.viewport = pw::Viewport{config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT};
   _page = _browser->new_page(page);
   _page->on_dialog([this](std::shared_ptr<pw::Dialog> dialog) { _on_dialog(std::move(dialog)); });
+  if (before_load)
+    if (auto context = _page->context()) before_load(*context);
   _page->navigate(url, "load");
 }
 
