@@ -27,6 +27,15 @@ struct StepReport {
   int depth = 0;
   std::string where{};
   std::vector<StepReport> nested{};
+  // What the step settled on, for the reports that show why: the route
+  // that chose it ("spatial, then lexical"; "" when it read no page), the
+  // element, and for a failure the closest candidates, in the order its
+  // details name them. Their texts are masked like the step's.
+  std::string route{};
+  ElementRef element{};
+  Elements candidates{};
+  // The step's screenshot and page snapshot, relative to the report folder.
+  std::string screenshot{}, snapshot{};
 };
 
 struct FileReport {
