@@ -1,5 +1,7 @@
 // plainstep run FILE...: runs step files in a real browser, one session per
-// file, one line per step as it finishes, then the summary.
+// file; its reporters show each step as it finishes, then the summary.
+#include <unistd.h>
+
 #include <filesystem>
 #include <iostream>
 
@@ -7,6 +9,8 @@
 #include "config.hpp"
 #include "file_write.hpp"
 #include "host_config.hpp"
+#include "reporters/reporter.hpp"
+#include "run_capture.hpp"
 #include "run_files.hpp"
 #include "run_step.hpp"
 #include "run_variables.hpp"
@@ -20,6 +24,8 @@ struct RunFlags {
   std::vector<std::string> files;
   std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts, base_url;
   std::vector<std::string> vars, masked;
+  std::vector<std::string> reporters{"list"};
+  std::string output = "plainstep-report", screenshots = "failures", trace = "off";
   bool headed = false, maximized = false, no_check = false;
   int timeout_ms = 5000;
 };
@@ -35,81 +41,139 @@ void _apply(const RunFlags& f) {
   }
 }
 
-void _skip_rest(FileReport& report, const StepFile& file, size_t from, std::ostream& out) {
-  for (size_t i = from; i < file.steps.size(); ++i) {
-    StepReport s;
-    s.number = static_cast<int>(i + 1);
-    s.line = file.steps[i].line;
-    s.text = file.steps[i].text;
-    s.status = StepStatus::skip;
-    print_step(out, s);
-    report.steps.push_back(s);
-  }
+// What every file of the run shares.
+struct RunContext {
+  const RunFlags& flags;
+  const std::map<std::string, std::string>& vars;
+  const CaptureSettings& capture;
+  ReporterSet& reporters;
+};
+
+StepReport _skipped(const StepLine& line, size_t i) {
+  StepReport s;
+  s.number = static_cast<int>(i + 1);
+  s.line = line.line;
+  s.text = line.text;
+  s.status = StepStatus::skip;
+  return s;
 }
 
-FileReport _run_file(const ReadyFile& rf, const RunFlags& flags,
-                     const std::map<std::string, std::string>& vars, std::ostream& out) {
+FileReport _run_file(size_t index, const ReadyFile& rf, const std::string& rel, RunContext& run) {
+  const FileRef ref{index, 1};
   auto start = Clock::now();
+  AttemptEnd end;
+  end.started = WallClock::now();
   FileReport report;
   report.path = rf.file.path;
   report.url = rf.url;
-  out << "== " << terminal_safe(rf.file.path) << "  (" << terminal_safe(rf.url) << ")\n" << std::flush;
+  run.reporters.attempt_started(ref);
   SessionKeeper keeper;
+  AttemptCapture capture(run.capture, keeper, rel, ref.attempt, rf.file.path);
+  keeper.before_load = [&](pw::BrowserContext& context) { capture.context_opened(context); };
+  // Ends the attempt and the file for the reports; the browser is closed.
+  auto finish = [&](bool could_run) {
+    end.passed = report.passed();
+    capture.finish(end);
+    try {
+      keeper.close();
+    } catch (const std::exception& e) {
+      end.notes.push_back("closing the browser failed: " + std::string(e.what()));
+    }
+    report.seconds = seconds_since(start);
+    end.seconds = report.seconds;
+    run.reporters.attempt_finished(ref, end);
+    FileEnd fe;
+    fe.index = index;
+    fe.status = !could_run ? FileOutcome::error : report.passed() ? FileOutcome::passed : FileOutcome::failed;
+    if (!could_run) fe.error = report.error;
+    fe.seconds = report.seconds;
+    fe.started = end.started;
+    run.reporters.file_finished(fe);
+    return report;
+  };
   try {
     keeper.open(rf.url);
   } catch (const std::exception& e) {
-    report.error = "could not open " + rf.url + " in the browser: " + std::string(e.what());
-    out << "  " << *report.error << "\n";
-    _skip_rest(report, rf.file, 0, out);
-    try { keeper.close(); } catch (...) {}
-    report.seconds = seconds_since(start);
-    return report;
+    // A browser that started but could not load the address ran the file
+    // and failed it; one that did not start could not run it at all.
+    bool loaded_browser = keeper.browser() != nullptr;
+    report.error = (loaded_browser ? "the start address " + rf.url + " did not load: "
+                                   : "could not open " + rf.url + " in the browser: ") +
+                   std::string(e.what());
+    end.error = report.error;
+    for (size_t i = 0; i < rf.file.steps.size(); ++i) report.steps.push_back(_skipped(rf.file.steps[i], i));
+    return finish(loaded_browser);
   }
-  RunSettings settings{flags.timeout_ms, flags.artifacts, flags.base_url, vars,
-                       std::set<std::string>(flags.masked.begin(), flags.masked.end())};
+  RunSettings settings{run.flags.timeout_ms, run.flags.artifacts, run.flags.base_url, run.vars,
+                       std::set<std::string>(run.flags.masked.begin(), run.flags.masked.end())};
   StepRunner runner(keeper, settings);
   runner.set_source(rf.file.path);
-  // The steps of a shared file show as they finish, under the run step.
-  runner.on_run_started = [&](const StepReport& s) { print_step_start(out, s); out << std::flush; };
-  runner.on_nested_done = [&](const StepReport& s) { print_step(out, s); out << std::flush; };
-  std::string stem = std::filesystem::path(rf.file.path).stem().string();
+  // The steps of a shared file are reported as they finish, under the run step.
+  runner.on_run_started = [&](const StepReport& s) { run.reporters.step_started(ref, s); };
+  runner.on_nested_done = [&](StepReport& s) {
+    capture.step_finished(s, runner);
+    run.reporters.step_finished(ref, s);
+  };
+  auto done = [&](StepReport s) {
+    capture.step_finished(s, runner);
+    run.reporters.step_finished(ref, s);
+    report.steps.push_back(std::move(s));
+  };
   for (size_t i = 0; i < rf.file.steps.size(); ++i) {
     const StepLine& line = rf.file.steps[i];
     StepReport s;
+    capture.step_starts(line.text, line.line);
     try {
       s = runner.run(static_cast<int>(i + 1), line.line, line.text);
     } catch (const std::exception& e) {  // the driver or browser is gone
-      s.number = static_cast<int>(i + 1);
-      s.line = line.line;
-      s.text = line.text;
+      s = _skipped(line, i);
       s.status = StepStatus::fail;
       std::string why = e.what();
       s.details.push_back(why.starts_with("the browser stopped answering") ? why
                                                                             : "the browser stopped answering: " + why);
     }
-    if (s.status == StepStatus::fail && flags.artifacts)
-      for (const auto& a : save_artifacts(keeper, runner.evidence(), *flags.artifacts, stem, s.number,
-                                          &runner.variables()))
-        s.details.push_back("artifact: " + a);
-    print_step(out, s);
-    out << std::flush;
-    report.steps.push_back(s);
-    if (s.status == StepStatus::fail) {
-      _skip_rest(report, rf.file, i + 1, out);
+    bool failed = s.status == StepStatus::fail;
+    done(std::move(s));
+    if (failed) {
+      for (size_t k = i + 1; k < rf.file.steps.size(); ++k) done(_skipped(rf.file.steps[k], k));
       break;
     }
   }
+  return finish(true);
+}
+
+// The files with nothing to run are skipped, not refused.
+bool _has_steps(const std::string& path) {
   try {
-    keeper.close();
-  } catch (const std::exception& e) {
-    out << "  (closing the browser failed: " << e.what() << ")\n";
+    return !read_step_file(path).steps.empty();
+  } catch (const std::exception&) {
+    return true;  // preparing it says what is wrong
   }
-  report.seconds = seconds_since(start);
-  return report;
+}
+
+// Why the run cannot write where its flags point, checked before any
+// browser starts, or nothing.
+std::optional<std::string> _output_problem(const RunFlags& flags, const CaptureSettings& capture) {
+  std::vector<std::pair<std::string, std::string>> folders;
+  if (settings::SAVE_SNAPSHOTS)
+    folders.emplace_back(flags.snapshots ? "--snapshots" : "PLAINSTEP_SNAPSHOTS", settings::LOG_PATH);
+  if (flags.artifacts) folders.emplace_back("--artifacts", *flags.artifacts);
+  if (flags.junit) {
+    std::string parent = std::filesystem::path(*flags.junit).parent_path().string();
+    folders.emplace_back("--junit", parent.empty() ? "." : parent);
+  }
+  for (const auto& [source, dir] : folders)
+    if (auto why = folder_problem(dir))
+      return source + " folder " + text::quoted_literal(dir) + ": " + *why;
+  if (capture.report_folder)
+    if (auto why = prepare_report_folder(*capture.report_folder))
+      return "--output folder " + text::quoted_literal(*capture.report_folder) + ": " + *why;
+  return std::nullopt;
 }
 
 int _run(const RunFlags& flags) {
   auto start = Clock::now();
+  auto started = WallClock::now();
   _apply(flags);
   std::map<std::string, std::string> vars;
   for (const auto& arg : flags.vars) {
@@ -120,33 +184,70 @@ int _run(const RunFlags& flags) {
       return EXIT_USAGE;
     }
   }
+  std::unique_ptr<ReporterSet> reporters;
+  CaptureSettings capture;
+  try {
+    reporters = std::make_unique<ReporterSet>(
+        ReporterSettings{flags.reporters, flags.output, flags.junit, &std::cout, isatty(STDOUT_FILENO) == 1});
+    capture.screenshots = screenshot_mode(flags.screenshots);
+    capture.trace = trace_mode(flags.trace);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "plainstep run: " << e.what() << "\n";
+    return EXIT_USAGE;
+  }
+  capture.report_artifacts = reporters->writes_report_folder();
+  if (capture.report_artifacts || capture.trace != TraceMode::off) capture.report_folder = flags.output;
+  capture.artifacts = flags.artifacts;
   // Folders the run writes into are checked before any browser starts: a
   // snapshot folder that is a file must not fail the first step instead.
-  std::vector<std::pair<std::string, std::string>> folders;
-  if (settings::SAVE_SNAPSHOTS)
-    folders.emplace_back(flags.snapshots ? "--snapshots" : "PLAINSTEP_SNAPSHOTS", settings::LOG_PATH);
-  if (flags.artifacts) folders.emplace_back("--artifacts", *flags.artifacts);
-  for (const auto& [source, dir] : folders)
-    if (auto why = folder_problem(dir)) {
-      std::cerr << "plainstep run: " << source << " folder " << text::quoted_literal(dir) << ": " << *why
-                << "\n";
-      return EXIT_USAGE;
-    }
-  auto ready = prepare_files(flags.files, flags.url, !flags.no_check, std::cerr, vars);
+  if (auto why = _output_problem(flags, capture)) {
+    std::cerr << "plainstep run: " << *why << "\n";
+    return EXIT_USAGE;
+  }
+  std::vector<std::string> to_run;
+  for (const auto& path : flags.files)
+    if (_has_steps(path)) to_run.push_back(path);
+  auto ready = prepare_files(to_run, flags.url, !flags.no_check, std::cerr, vars);
   if (!ready) return EXIT_USAGE;
+  const std::set<std::string> masked(flags.masked.begin(), flags.masked.end());
+  if (capture.trace != TraceMode::off && Variables(vars, masked).has_secrets())
+    std::cerr << "plainstep run: note: traces record what was typed and shown unmasked, secrets included\n";
+
+  RunStart plan;
+  plan.started = started;
+  auto [root, rels] = common_folder(flags.files);
+  plan.root = root;
+  plan.options = {config::BROWSER, 1, 0, std::nullopt, flags.timeout_ms, flags.base_url};
+  std::vector<const ReadyFile*> by_index(flags.files.size(), nullptr);
+  for (size_t i = 0, r = 0; i < flags.files.size(); ++i) {
+    PlannedFile f{flags.files[i], rels[i], ""};
+    if (r < ready->size() && (*ready)[r].file.path == flags.files[i]) {
+      by_index[i] = &(*ready)[r++];
+      f.url = by_index[i]->url;
+    }
+    plan.files.push_back(f);
+  }
+  reporters->run_started(plan);
+  RunContext run{flags, vars, capture, *reporters};
   std::vector<FileReport> reports;
-  for (const auto& rf : *ready) reports.push_back(_run_file(rf, flags, vars, std::cout));
+  for (size_t i = 0; i < flags.files.size(); ++i) {
+    if (by_index[i]) {
+      reports.push_back(_run_file(i, *by_index[i], rels[i], run));
+      continue;
+    }
+    FileEnd skipped;
+    skipped.index = i;
+    skipped.status = FileOutcome::skipped;
+    skipped.reason = "it has no steps to run";
+    reporters->file_finished(skipped);
+  }
   double total = seconds_since(start);
+  auto problems = reporters->run_finished(total, false);
   std::cout << "\n";
   print_summary(std::cout, reports, total);
-  if (flags.junit) {
-    try {
-      write_junit(*flags.junit, reports, total);
-    } catch (const std::exception& e) {
-      std::cerr << "plainstep run: " << e.what() << "\n";
-      return EXIT_USAGE;
-    }
-  }
+  for (const auto& line : reporters->written()) std::cout << line << "\n";
+  for (const auto& p : problems) std::cerr << "plainstep run: " << p << "\n";
+  if (!problems.empty()) return EXIT_USAGE;
   for (const auto& r : reports)
     if (!r.passed()) return EXIT_FAILED;
   return EXIT_OK;
@@ -173,10 +274,24 @@ const RegisterCommand _cmd(
       app.add_option("--snapshots", f->snapshots,
                      "Save a snapshot of every page read into DIR [env PLAINSTEP_SNAPSHOTS]")
           ->type_name("DIR");
+      app.add_option("--reporter", f->reporters,
+                     "How the run is reported: list (every step, the default), dot, line, json, junit, "
+                     "html; several separated by commas [env PLAINSTEP_REPORTER]")
+          ->envname("PLAINSTEP_REPORTER")->type_name("NAME[,NAME...]")->delimiter(',')->allow_extra_args(false);
+      app.add_option("--output", f->output,
+                     "Folder of the json, junit and html reports, their screenshots and traces "
+                     "(default plainstep-report)")
+          ->envname("PLAINSTEP_OUTPUT")->type_name("DIR");
+      app.add_option("--screenshots", f->screenshots,
+                     "Screenshots in the reports: on (after every step), failures (the default), off")
+          ->envname("PLAINSTEP_SCREENSHOTS")->type_name("WHEN");
+      app.add_option("--trace", f->trace,
+                     "Record a Playwright trace of each file: on, retain-on-failure, off (the default)")
+          ->envname("PLAINSTEP_TRACE")->type_name("WHEN");
       app.add_option("--junit", f->junit, "Write a JUnit XML report to FILE")
           ->envname("PLAINSTEP_JUNIT")->type_name("FILE");
       app.add_option("--artifacts", f->artifacts,
-                     "On failure, save a screenshot and the page's snapshot into DIR")
+                     "On failure, save a screenshot (candidates framed) and the page's snapshot into DIR")
           ->envname("PLAINSTEP_ARTIFACTS")->type_name("DIR");
       app.add_flag("--no-check", f->no_check, "Run files even when their wording has issues")
           ->envname("PLAINSTEP_NO_CHECK");
@@ -193,7 +308,8 @@ const RegisterCommand _cmd(
           "Exit status: 0 every file passed, 1 a file failed, 2 usage or input errors.\n"
           "Environment: PLAINSTEP_URL, PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,\n"
           "PLAINSTEP_VIEWPORT, PLAINSTEP_TIMEOUT, PLAINSTEP_SNAPSHOTS, PLAINSTEP_JUNIT,\n"
-          "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL; a flag overrides its variable.");
+          "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL, PLAINSTEP_REPORTER,\n"
+          "PLAINSTEP_OUTPUT, PLAINSTEP_SCREENSHOTS, PLAINSTEP_TRACE; a flag overrides its variable.");
       return [f] { return _run(*f); };
     });
 
