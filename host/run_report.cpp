@@ -5,9 +5,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include <pugixml.hpp>
-
-#include "file_write.hpp"
 #include "text/text.hpp"
 
 namespace plainstep::host {
@@ -25,12 +22,6 @@ std::string _seconds(double s) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.2fs", s);
   return buf;
-}
-
-std::string _step_block(const StepReport& s) {
-  std::ostringstream o;
-  print_step_block(o, s);
-  return o.str();
 }
 
 // Decodes UTF-8 leniently: a byte that starts no well-formed sequence
@@ -174,45 +165,6 @@ void print_summary(std::ostream& out, const std::vector<FileReport>& files, doub
   for (const auto& f : files) passed += f.passed() ? 1 : 0;
   out << passed << " passed, " << files.size() - passed << " failed\n";
   out << "total " << _seconds(seconds) << "\n";
-}
-
-void write_junit(const std::string& path, const std::vector<FileReport>& files, double seconds) {
-  pugi::xml_document doc;
-  auto decl = doc.append_child(pugi::node_declaration);
-  decl.append_attribute("version") = "1.0";
-  decl.append_attribute("encoding") = "UTF-8";
-  auto suite = doc.append_child("testsuite");
-  size_t failures = 0;
-  for (const auto& f : files) failures += f.passed() ? 0 : 1;
-  suite.append_attribute("name") = "plainstep";
-  suite.append_attribute("tests") = static_cast<unsigned long long>(files.size());
-  suite.append_attribute("failures") = static_cast<unsigned long long>(failures);
-  suite.append_attribute("errors") = 0;
-  suite.append_attribute("time") = seconds;
-  for (const auto& f : files) {
-    auto tc = suite.append_child("testcase");
-    tc.append_attribute("name") = xml_safe(f.path).c_str();
-    tc.append_attribute("classname") = "plainstep";
-    tc.append_attribute("time") = f.seconds;
-    if (!f.passed()) {
-      auto fail = tc.append_child("failure");
-      std::string msg = f.failure_message();
-      fail.append_attribute("message") = xml_safe(msg).c_str();
-      if (const StepReport* s = f.first_failure())
-        fail.append_child(pugi::node_pcdata).set_value(xml_safe(_step_block(*s)).c_str());
-    }
-    std::string log;
-    for (const auto& s : f.steps) log += _step_block(s);
-    tc.append_child("system-out").append_child(pugi::node_pcdata).set_value(xml_safe(log).c_str());
-  }
-  std::ostringstream xml;
-  doc.save(xml, "  ");
-  // Written whole: a full disk leaves the previous report as it was.
-  try {
-    write_file_whole(path, xml.str());
-  } catch (const std::exception& e) {
-    throw std::runtime_error("cannot write the JUnit file: " + std::string(e.what()));
-  }
 }
 
 }  // namespace plainstep::host

@@ -1,6 +1,6 @@
 #pragma once
 // What a run shows: one line per step as it finishes, the failure details,
-// the summary, and the JUnit XML file.
+// the summary. The reports that write files are in reporters/.
 #include <chrono>
 #include <optional>
 #include <ostream>
@@ -73,11 +73,6 @@ void print_step_block(std::ostream& out, const StepReport& step);
 
 // "N passed, N failed" alone on its line, then the total time.
 void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds);
-
-// One testsuite, one testcase per file with its steps in system-out and the
-// first failure as its failure message. Throws std::runtime_error naming the
-// file when it cannot be written.
-void write_junit(const std::string& path, const std::vector<FileReport>& files, double seconds);
 
 // Seconds since `start`, for step and file times.
 double seconds_since(std::chrono::steady_clock::time_point start);

@@ -101,22 +101,18 @@ class JunitReporter : public RunDocument {
     return "[[ATTACHMENT|" + (std::filesystem::path(folder_) / in_folder).string() + "]]\n";
   }
 
-  // The file as a single testcase: it never ran its steps.
-  Tally _whole_file(pugi::xml_node suite, const FileRecord& f) {
+  // The file as a whole, as a testcase named by its path, with `outcome`
+  // (skipped, error or failure) saying `message`.
+  Tally _file_case(pugi::xml_node suite, const FileRecord& f, const std::string& outcome,
+                   const std::string& message, const char* type) {
     auto tc = suite.append_child("testcase");
     _attr(tc, "name", f.planned.path);
     _attr(tc, "classname", f.planned.path);
-    tc.append_attribute("time") = _time(f.end.seconds).c_str();
-    if (f.end.status == FileOutcome::error) {
-      auto e = tc.append_child("error");
-      _attr(e, "message", f.end.error.value_or("the file could not run"));
-      e.append_attribute("type") = "could not run";
-      return {1, 0, 1, 0};
-    }
-    auto s = tc.append_child("skipped");
-    std::string why = f.end.reason.value_or("");
-    if (!why.empty()) _attr(s, "message", why);
-    return {1, 0, 0, 1};
+    tc.append_attribute("time") = _time(outcome == "skipped" ? 0 : f.end.seconds).c_str();
+    auto o = tc.append_child(outcome.c_str());
+    if (!message.empty()) _attr(o, "message", message);
+    if (type) o.append_attribute("type") = type;
+    return {1, outcome == "failure", outcome == "error", outcome == "skipped"};
   }
 
   Tally _suite(pugi::xml_node suite, const FileRecord& f, const std::string& host) {
@@ -142,21 +138,19 @@ class JunitReporter : public RunDocument {
     std::string out;
     const bool ran = !f.attempts.empty() && f.end.status != FileOutcome::error;
     if (!ran) {
-      t = _whole_file(suite, f);
+      if (f.end.status == FileOutcome::error)
+        t = _file_case(suite, f, "error", f.end.error.value_or("the file could not run"), "could not run");
+      else
+        t = _file_case(suite, f, "skipped", f.end.reason.value_or(""), nullptr);
     } else {
       const AttemptRecord& last = f.attempts.back();
       for (const auto& l : listed_steps(last.steps)) t.add(_case(suite, f, l));
-      if (last.end && last.end->error && !last.end->passed) {
+      if (!last.end) {
+        t.add(_file_case(suite, f, "skipped", *last.error(), nullptr));
+      } else if (last.error() && !last.passed()) {
         // A failure outside any step: the start address did not load, or
         // the browser went away between steps.
-        auto tc = suite.append_child("testcase");
-        _attr(tc, "name", f.planned.path);
-        _attr(tc, "classname", f.planned.path);
-        tc.append_attribute("time") = "0.000";
-        auto fail = tc.append_child("failure");
-        _attr(fail, "message", *last.end->error);
-        fail.append_attribute("type") = "attempt failed";
-        t.add({1, 1, 0, 0});
+        t.add(_file_case(suite, f, "failure", *last.error(), "attempt failed"));
       }
       for (const auto& a : f.attempts) out += _attempt_lines(a);
     }
@@ -194,9 +188,9 @@ class JunitReporter : public RunDocument {
   // An attempt as the terminal showed it, under a line naming it.
   std::string _attempt_lines(const AttemptRecord& a) {
     std::ostringstream o;
-    o << "attempt " << a.attempt << ": " << (a.end && a.end->passed ? "passed" : "failed") << "\n";
+    o << "attempt " << a.attempt << ": " << (a.passed() ? "passed" : "failed") << "\n";
     for (const auto& s : a.steps) print_step_block(o, s);
-    if (a.end && a.end->error) o << "  " << *a.end->error << "\n";
+    if (a.error()) o << "  " << *a.error() << "\n";
     if (a.end && a.end->trace) o << _attachment(*a.end->trace);
     return o.str();
   }

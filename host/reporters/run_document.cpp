@@ -74,13 +74,11 @@ ojson _step(const ListedStep& l) {
 ojson _attempt_json(const AttemptRecord& a) {
   auto steps = ojson::array();
   for (const auto& l : listed_steps(a.steps)) steps.push_back(_step(l));
-  std::optional<std::string> error =
-      a.end ? a.end->error : std::optional<std::string>("the run was interrupted before this attempt ended");
   return {{"attempt", a.attempt},
-          {"status", a.end && a.end->passed ? "passed" : "failed"},
+          {"status", a.passed() ? "passed" : "failed"},
           {"duration_ms", a.end ? _ms(a.end->seconds) : ojson(nullptr)},
           {"trace", a.end ? _text_or_null(a.end->trace) : ojson(nullptr)},
-          {"error", _text_or_null(error)},
+          {"error", _text_or_null(a.error())},
           {"steps", steps}};
 }
 

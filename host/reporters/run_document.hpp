@@ -16,6 +16,12 @@ struct AttemptRecord {
   int attempt = 1;
   std::vector<StepReport> steps{};  // the file's own steps, shared ones inside their run step
   std::optional<AttemptEnd> end{};  // none when the run stopped during it
+
+  bool passed() const { return end && end->passed; }
+  // A failure outside any step, or that the run stopped during it.
+  std::optional<std::string> error() const {
+    return end ? end->error : std::optional<std::string>("the run was interrupted before this attempt ended");
+  }
 };
 
 struct FileRecord {

@@ -106,6 +106,7 @@ class DotReporter : public Reporter {
   explicit DotReporter(std::ostream& out) : out_(out) {}
 
   void run_started(const RunStart& start) override { run_ = start; }
+  void attempt_started(const FileRef& ref) override { started_.insert(ref.index); }
   void step_finished(const FileRef& ref, const StepReport& s) override {
     failures_.note(ref, s);
     if (s.depth > 0) return;
@@ -117,7 +118,7 @@ class DotReporter : public Reporter {
     if (!end.passed) shown_ += failures_.block(run_, ref, end);
   }
   void file_finished(const FileEnd& end) override {
-    if (end.status == FileOutcome::error && end.error)
+    if (end.status == FileOutcome::error && !started_.count(end.index))
       shown_ += _unstarted_line(run_.files.at(end.index), end);
   }
   void run_finished(const RunEnd&) override {
@@ -131,6 +132,7 @@ class DotReporter : public Reporter {
   std::ostream& out_;
   RunStart run_;
   Failures failures_;
+  std::set<size_t> started_;
   int column_ = 0;
   std::string shown_;
 };
