@@ -1,0 +1,309 @@
+// The reports of a real run, end to end: a passing file, a failing one of
+// the same name in another folder and a file with nothing to run, reported
+// as list, JSON, JUnit and HTML, with a trace of the failure. The HTML
+// report is then opened from disk in headless Chromium through plainstep's
+// own driver, with a flaky file added to it, and read as a tester would.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+
+#include "driver/pw.hpp"
+#include "support/junit_schema.hpp"
+#include "support/run_cli.hpp"
+#include "support/zip_names.hpp"
+
+using plainstep::testing::CliResult;
+using plainstep::testing::run_cli;
+using plainstep::testing::run_program;
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+namespace {
+
+const fs::path ROOT = plainstep::testing::repo_root();
+const std::string FIX = "tests/fixtures/report/";
+
+std::string read(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Width and height from a PNG's header; {-1, -1} when it is no PNG.
+std::pair<int, int> png_size(const std::string& png) {
+  auto be = [&](size_t at) {
+    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+  };
+  if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {-1, -1};
+  return {be(16), be(20)};
+}
+
+struct ReportRun {
+  fs::path dir = fs::path(::testing::TempDir()) / "plainstep-report-run";
+  fs::path out = dir / "report";
+  CliResult result;
+  Json doc;
+  ReportRun() {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    result = run_cli({"run", "--timeout", "2500", "--reporter", "list,json,junit,html", "--trace",
+                      "retain-on-failure", "--output", out.string(), FIX + "account/login.steps",
+                      FIX + "shop/login.steps", FIX + "empty.steps"},
+                     "", {}, ROOT.string());
+    try {
+      doc = Json::parse(read(out / "report.json"));
+    } catch (const std::exception&) {
+      // the checks below say what is missing
+    }
+  }
+  ~ReportRun() { fs::remove_all(dir); }
+  const Json& file(const std::string& path) const {
+    for (const auto& f : doc["files"])
+      if (f["path"] == path) return f;
+    static const Json none;
+    return none;
+  }
+  const Json& failed_step() const { return file("shop/login.steps")["attempts"][0]["steps"][1]; }
+};
+
+const ReportRun& report() {
+  static ReportRun run;
+  return run;
+}
+
+TEST(ReportRun, TheTerminalSaysWhereTheReportsAre) {
+  const CliResult& r = report().result;
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("== " + FIX + "empty.steps  (skipped: it has no steps to run)"), std::string::npos) << r.out;
+  for (const char* line : {"HTML report: ", "JSON report: ", "JUnit report: "})
+    EXPECT_NE(r.out.find(line + report().out.string()), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  trace: " + (report().out / "traces/shop/login.steps-1.zip").string()), std::string::npos)
+      << r.out;
+}
+
+TEST(ReportRun, TheJsonDocumentMatchesTheRun) {
+  const ReportRun& run = report();
+  ASSERT_TRUE(run.doc.is_object()) << run.result.out << run.result.err;
+  EXPECT_EQ(run.doc["root"], (ROOT / "tests/fixtures/report").string());
+  EXPECT_EQ(run.doc["interrupted"], false);
+  EXPECT_EQ(run.doc["counts"]["passed"], 1);
+  EXPECT_EQ(run.doc["counts"]["failed"], 1);
+  EXPECT_EQ(run.doc["counts"]["skipped"], 1);
+  EXPECT_EQ(run.file("account/login.steps")["status"], "passed");
+  EXPECT_EQ(run.file("empty.steps")["status"], "skipped");
+  EXPECT_EQ(run.file("empty.steps")["attempts"].size(), 0u);
+  const Json& failed = run.file("shop/login.steps");
+  EXPECT_EQ(failed["status"], "failed");
+  EXPECT_EQ(failed["url"], "file://" + (ROOT / "examples/site/shop.html").string());
+  const Json& steps = failed["attempts"][0]["steps"];
+  ASSERT_EQ(steps.size(), 3u);
+  std::vector<std::string> statuses;
+  for (const auto& s : steps) statuses.push_back(s["status"]);
+  EXPECT_EQ(statuses, (std::vector<std::string>{"passed", "failed", "skipped"}));
+  EXPECT_EQ(steps[0]["route"], "spatial");
+  EXPECT_EQ(steps[0]["element"]["tag"], "button");
+  EXPECT_EQ(steps[0]["element"]["text"], "Add to cart");
+  EXPECT_EQ(steps[0]["screenshot"], nullptr) << "a passing step has no screenshot unless asked";
+  const Json& s = run.failed_step();
+  EXPECT_EQ(s["line"], 6);
+  EXPECT_EQ(s["message"], "found no 'Add to basket' within 2500 ms (click, lexical, then field labels)");
+  EXPECT_EQ(s["route"], "lexical, then field labels");
+  // the candidates are those the terminal listed, in its order
+  ASSERT_FALSE(s["candidates"].empty());
+  const std::string& out = run.result.out;
+  size_t at = out.find("closest candidates:");
+  ASSERT_NE(at, std::string::npos) << out;
+  for (const auto& c : s["candidates"]) {
+    size_t next = out.find("         " + c["description"].get<std::string>() + "\n", at);
+    EXPECT_NE(next, std::string::npos) << c["description"] << "\n" << out;
+    at = next;
+    EXPECT_EQ(c["text"], "Add to cart");
+  }
+}
+
+TEST(ReportRun, AFailedStepHasItsScreenshotAndSnapshotUnderItsFilesOwnPath) {
+  const ReportRun& run = report();
+  const Json& s = run.failed_step();
+  ASSERT_TRUE(s["screenshot"].is_string()) << s.dump(2);
+  EXPECT_EQ(s["screenshot"], "artifacts/shop/login.steps/1-step2.png");
+  EXPECT_EQ(png_size(read(run.out / s["screenshot"].get<std::string>())), std::make_pair(1280, 720));
+  Json snapshot = Json::parse(read(run.out / s["snapshot"].get<std::string>()));
+  EXPECT_FALSE(snapshot["elements"].empty());
+  // the passing file of the same name left nothing that could collide
+  EXPECT_FALSE(fs::exists(run.out / "artifacts/account"));
+  EXPECT_EQ(run.file("account/login.steps")["attempts"][0]["trace"], nullptr) << "retain-on-failure keeps it";
+  EXPECT_FALSE(fs::exists(run.out / "traces/account"));
+}
+
+TEST(ReportRun, TheJunitFileValidatesAndAgreesWithTheJson) {
+  const ReportRun& run = report();
+  const fs::path xml = run.out / "junit.xml";
+  EXPECT_EQ(plainstep::testing::junit_problems(xml.string()), "");
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(xml.c_str()));
+  std::vector<std::string> suites;
+  for (auto suite : doc.child("testsuites").children("testsuite")) suites.push_back(suite.attribute("name").value());
+  EXPECT_EQ(suites, (std::vector<std::string>{FIX + "account/login.steps", FIX + "shop/login.steps", FIX + "empty.steps"}));
+  auto shop = doc.child("testsuites").find_child_by_attribute("testsuite", "name", (FIX + "shop/login.steps").c_str());
+  auto failed = shop.find_child_by_attribute("testcase", "name", "6: click Add to basket");
+  ASSERT_TRUE(failed) << "no testcase for the failing step";
+  EXPECT_EQ(failed.child("failure").attribute("message").value(), run.failed_step()["message"].get<std::string>());
+  // every attachment named is there
+  std::regex attachment(R"(\[\[ATTACHMENT\|([^\]]+)\]\])");
+  std::string all = failed.child_value("system-out") + std::string(shop.child_value("system-out"));
+  size_t found = 0;
+  for (std::sregex_iterator it(all.begin(), all.end(), attachment), end; it != end; ++it, ++found)
+    EXPECT_TRUE(fs::exists((*it)[1].str())) << (*it)[1];
+  EXPECT_EQ(found, 3u) << all;  // the screenshot, the snapshot and the trace
+}
+
+TEST(ReportRun, TheTraceOfTheFailureHoldsItsStepsAndOpensInPlaywrightsTraceTools) {
+  const ReportRun& run = report();
+  const fs::path zip = run.out / "traces/shop/login.steps-1.zip";
+  auto names = plainstep::testing::zip_entry_names(read(zip));
+  EXPECT_NE(std::find(names.begin(), names.end(), "trace.trace"), names.end()) << zip;
+  EXPECT_TRUE(std::any_of(names.begin(), names.end(),
+                          [](const std::string& n) { return n.starts_with("screencast/") && n.ends_with(".jpeg"); }))
+      << ::testing::PrintToString(names);
+  // Playwright's own trace tools read it: each step shows as its text.
+  const fs::path cwd = run.dir / "trace-tools";
+  fs::create_directories(cwd);
+  const std::string cli = (ROOT / "node_modules/playwright-core/cli.js").string();
+  CliResult opened = run_program({"node", cli, "trace", "open", zip.string()}, "", {}, cwd.string());
+  ASSERT_EQ(opened.status, 0) << opened.out << opened.err;
+  CliResult actions = run_program({"node", cli, "trace", "actions"}, "", {}, cwd.string());
+  ASSERT_EQ(actions.status, 0) << actions.err;
+  for (const char* step : {"click Add to cart below Coffee beans", "click Add to basket"})
+    EXPECT_NE(actions.out.find(step), std::string::npos) << actions.out;
+  EXPECT_NE(actions.out.find("Click"), std::string::npos) << "the driver's click under its step\n" << actions.out;
+}
+
+// ---- the HTML report in a browser ------------------------------------------------------------
+
+// The report with a flaky file added: its first attempt the failing file's,
+// its second the passing file's (retries come from the suite runner).
+void add_flaky_file(const fs::path& folder, const Json& doc) {
+  Json edited = doc;
+  Json flaky = edited["files"][1];
+  for (const auto& f : edited["files"])
+    if (f["path"] == "shop/login.steps") flaky = f;
+  Json second = Json();
+  for (const auto& f : edited["files"])
+    if (f["path"] == "account/login.steps") second = f["attempts"][0];
+  flaky["path"] = "shop/flaky.steps";
+  flaky["status"] = "flaky";
+  second["attempt"] = 2;
+  flaky["attempts"].push_back(second);
+  edited["files"].push_back(flaky);
+  edited["counts"]["files"] = 4;
+  edited["counts"]["flaky"] = 1;
+  std::ofstream(folder / "data.js") << "window.PLAINSTEP_REPORT = " << edited.dump() << ";\n";
+}
+
+class ReportInBrowser : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const ReportRun& run = report();
+    ASSERT_TRUE(run.doc.is_object());
+    add_flaky_file(run.out, run.doc);
+    playwright_ = pw::sync_playwright().start();
+    browser_ = playwright_->chromium()->launch({});
+    page_ = browser_->new_page({pw::Viewport{1366, 900}, false});
+    page_->context()->on_request([](const std::string& url) { requests_.push_back(url); });
+    page_->navigate("file://" + (run.out / "index.html").string());
+  }
+  static void TearDownTestSuite() {
+    if (playwright_) playwright_->stop();
+    page_.reset();
+    browser_.reset();
+    playwright_.reset();
+  }
+  // Waits (a little) for the page to reach a state; its value as JSON.
+  static pw::json until(const std::string& expression) {
+    pw::json v;
+    for (int i = 0; i < 50; ++i) {
+      v = page_->evaluate(expression);
+      if (!v.is_null() && v != false && v != pw::json::array()) break;
+      page_->wait_for_timeout(100);
+    }
+    return v;
+  }
+  static std::vector<std::string> listed() {
+    return until("() => [...document.querySelectorAll('.files li.file .path')].map(e => e.textContent)");
+  }
+  static inline std::shared_ptr<pw::Playwright> playwright_;
+  static inline std::shared_ptr<pw::Browser> browser_;
+  static inline std::shared_ptr<pw::Page> page_;
+  static inline std::vector<std::string> requests_;
+};
+
+TEST_F(ReportInBrowser, TheSummaryCountsEveryKindOfFile) {
+  pw::json counts = until(R"(() => {
+    const c = {};
+    for (const b of document.querySelectorAll('.counts button'))
+      c[b.querySelector('.count-w').textContent.trim()] = Number(b.querySelector('.count-n').textContent);
+    return Object.keys(c).length ? c : null;
+  })");
+  EXPECT_EQ(counts, pw::json::parse(R"({"all": 4, "passed": 1, "failed": 1, "flaky": 1, "skipped": 1,
+                                        "not run": 0, "error": 0})"));
+  EXPECT_EQ(listed().size(), 4u);
+}
+
+TEST_F(ReportInBrowser, FilteringToFailuresAndOpeningTheFailingFileShowsItsScreenshotAndCandidates) {
+  page_->query_selector(".counts button.st-failed")->click();
+  EXPECT_EQ(listed(), std::vector<std::string>{"shop/login.steps"});
+  page_->query_selector(".files li.file a")->click();
+  EXPECT_EQ(until("() => document.querySelector('h1.file-title')?.textContent"), "shop/login.steps");
+  EXPECT_EQ(until("() => document.querySelector('.step-row[aria-current] .step-text')?.textContent"),
+            "click Add to basket");
+  // the screenshot loads from the folder, with the candidates outlined and numbered
+  pw::json natural = until(R"(() => { const i = document.querySelector('.shot-frame img');
+                                      return i && i.complete && i.naturalWidth ? [i.naturalWidth, i.naturalHeight] : null; })");
+  EXPECT_EQ(natural, pw::json::array({1280, 720}));
+  pw::json marks = until("() => [...document.querySelectorAll('.marks .mark')].map(m => m.dataset.mark)");
+  const Json& candidates = report().failed_step()["candidates"];
+  ASSERT_EQ(marks.size(), candidates.size());
+  for (size_t i = 0; i < marks.size(); ++i) EXPECT_EQ(marks[i], std::to_string(i + 1));
+  // the first outline stands where the candidate's box says, scaled with the picture
+  pw::json placed = page_->evaluate(R"(() => {
+    const img = document.querySelector('.shot-frame img').getBoundingClientRect();
+    const m = document.querySelector('.marks .mark').getBoundingClientRect();
+    const k = img.width / 1280;
+    return [(m.left - img.left) / k, (m.top - img.top) / k, m.width / k];
+  })");
+  const Json& box = candidates[0]["box"];
+  EXPECT_NEAR(placed[0].get<double>(), box["x"].get<double>(), 3);
+  EXPECT_NEAR(placed[1].get<double>(), box["y"].get<double>(), 3);
+  EXPECT_NEAR(placed[2].get<double>(), box["width"].get<double>(), 3);
+  pw::json listed_candidates = until("() => [...document.querySelectorAll('.cand-list li code')].map(c => c.textContent)");
+  ASSERT_EQ(listed_candidates.size(), candidates.size());
+  EXPECT_EQ(listed_candidates[0], candidates[0]["description"]);
+  EXPECT_EQ(until("() => document.querySelector('.snapshot a')?.getAttribute('href')"),
+            "artifacts/shop/login.steps/1-step2.json");
+  EXPECT_EQ(until("() => document.querySelector('.trace a')?.getAttribute('href')"), "traces/shop/login.steps-1.zip");
+}
+
+TEST_F(ReportInBrowser, AFlakyFileShowsEachAttempt) {
+  page_->evaluate("() => { location.hash = '#file=shop/flaky.steps'; }");
+  pw::json tabs = until("() => [...document.querySelectorAll('[role=tab]')].map(t => t.textContent)");
+  EXPECT_EQ(tabs, pw::json::array({"attempt 1 (failed)", "attempt 2 (passed)"}));
+}
+
+TEST_F(ReportInBrowser, NoRequestLeftTheReportFolder) {
+  const std::string folder = "file://" + report().out.string() + "/";
+  ASSERT_FALSE(requests_.empty());
+  for (const auto& url : requests_) EXPECT_TRUE(url.starts_with(folder)) << url;
+  for (const char* name : {"index.html", "data.js", "report.js", "report.css", "artifacts/shop/login.steps/1-step2.png"})
+    EXPECT_NE(std::find(requests_.begin(), requests_.end(), folder + name), requests_.end())
+        << name << " was not loaded\n" << ::testing::PrintToString(requests_);
+}
+
+}  // namespace
