@@ -12,6 +12,7 @@
 #include "reporters/reporter.hpp"
 #include "run_capture.hpp"
 #include "run_files.hpp"
+#include "run_interrupt.hpp"
 #include "run_step.hpp"
 #include "run_variables.hpp"
 #include "text/text.hpp"
@@ -58,7 +59,8 @@ StepReport _skipped(const StepLine& line, size_t i) {
   return s;
 }
 
-FileReport _run_file(size_t index, const ReadyFile& rf, const std::string& rel, RunContext& run) {
+// The file's report, or nothing when the run was stopped (Ctrl-C) under it.
+std::optional<FileReport> _run_file(size_t index, const ReadyFile& rf, const std::string& rel, RunContext& run) {
   const FileRef ref{index, 1};
   auto start = Clock::now();
   AttemptEnd end;
@@ -70,9 +72,11 @@ FileReport _run_file(size_t index, const ReadyFile& rf, const std::string& rel, 
   SessionKeeper keeper;
   AttemptCapture capture(run.capture, keeper, rel, ref.attempt, rf.file.path);
   keeper.before_load = [&](pw::BrowserContext& context) { capture.context_opened(context); };
+  bool stopped = false;
   // Ends the attempt and the file for the reports; the browser is closed.
-  auto finish = [&](bool could_run) {
-    end.passed = report.passed();
+  auto finish = [&](bool could_run) -> std::optional<FileReport> {
+    end.passed = report.passed() && !stopped;
+    if (stopped) end.error = "the run was interrupted before this attempt ended";
     capture.finish(end);
     try {
       keeper.close();
@@ -86,10 +90,14 @@ FileReport _run_file(size_t index, const ReadyFile& rf, const std::string& rel, 
     fe.index = index;
     fe.status = !could_run ? FileOutcome::error : report.passed() ? FileOutcome::passed : FileOutcome::failed;
     if (!could_run) fe.error = report.error;
+    if (stopped) {
+      fe.status = FileOutcome::not_run;
+      fe.reason = "the run was interrupted while this file ran";
+    }
     fe.seconds = report.seconds;
     fe.started = end.started;
     run.reporters.file_finished(fe);
-    return report;
+    return stopped ? std::nullopt : std::optional<FileReport>(report);
   };
   try {
     keeper.open(rf.url);
@@ -120,6 +128,10 @@ FileReport _run_file(size_t index, const ReadyFile& rf, const std::string& rel, 
     report.steps.push_back(std::move(s));
   };
   for (size_t i = 0; i < rf.file.steps.size(); ++i) {
+    if (StopRequests::signal()) {
+      stopped = true;
+      break;
+    }
     const StepLine& line = rf.file.steps[i];
     StepReport s;
     capture.step_starts(line.text, line.line);
@@ -227,14 +239,20 @@ int _run(const RunFlags& flags) {
     }
     plan.files.push_back(f);
   }
+  StopRequests stops;
   reporters->run_started(plan);
   RunContext run{flags, vars, capture, *reporters};
   std::vector<FileReport> reports;
-  for (size_t i = 0; i < flags.files.size(); ++i) {
+  size_t not_run = flags.files.size();  // not started, or stopped under
+  for (size_t i = 0; i < flags.files.size() && !StopRequests::signal(); ++i) {
     if (by_index[i]) {
-      reports.push_back(_run_file(i, *by_index[i], rels[i], run));
+      auto r = _run_file(i, *by_index[i], rels[i], run);
+      if (!r) break;
+      --not_run;
+      reports.push_back(std::move(*r));
       continue;
     }
+    --not_run;
     FileEnd skipped;
     skipped.index = i;
     skipped.status = FileOutcome::skipped;
@@ -242,11 +260,15 @@ int _run(const RunFlags& flags) {
     reporters->file_finished(skipped);
   }
   double total = seconds_since(start);
-  auto problems = reporters->run_finished(total, false);
+  const int stopped_by = StopRequests::signal();
+  auto problems = reporters->run_finished(total, stopped_by != 0);
   std::cout << "\n";
   print_summary(std::cout, reports, total);
+  if (stopped_by)
+    std::cout << "interrupted: " << not_run << " of " << flags.files.size() << " files not run or not finished\n";
   for (const auto& line : reporters->written()) std::cout << line << "\n";
   for (const auto& p : problems) std::cerr << "plainstep run: " << p << "\n";
+  if (stopped_by) return 128 + stopped_by;
   if (!problems.empty()) return EXIT_USAGE;
   for (const auto& r : reports)
     if (!r.passed()) return EXIT_FAILED;
@@ -305,7 +327,9 @@ const RegisterCommand _cmd(
                      "What relative go to and verify url addresses are taken from")
           ->envname("PLAINSTEP_BASE_URL")->type_name("URL");
       app.footer(
-          "Exit status: 0 every file passed, 1 a file failed, 2 usage or input errors.\n"
+          "Exit status: 0 every file passed, 1 a file failed, 2 usage or input errors, 130 (143)\n"
+          "stopped by Ctrl-C (SIGTERM): once, after the step running, with every report written;\n"
+          "twice, at once.\n"
           "Environment: PLAINSTEP_URL, PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,\n"
           "PLAINSTEP_VIEWPORT, PLAINSTEP_TIMEOUT, PLAINSTEP_SNAPSHOTS, PLAINSTEP_JUNIT,\n"
           "PLAINSTEP_ARTIFACTS, PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL, PLAINSTEP_REPORTER,\n"

@@ -5,6 +5,11 @@
 // own driver, with a flaky file added to it, and read as a tester would.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -184,6 +189,61 @@ TEST(ReportRun, TheTraceOfTheFailureHoldsItsStepsAndOpensInPlaywrightsTraceTools
   for (const char* step : {"click Add to cart below Coffee beans", "click Add to basket"})
     EXPECT_NE(actions.out.find(step), std::string::npos) << actions.out;
   EXPECT_NE(actions.out.find("Click"), std::string::npos) << "the driver's click under its step\n" << actions.out;
+}
+
+// ---- an interrupted run ------------------------------------------------------------
+
+// SIGTERM while the second of three files runs: the step running ends, the
+// reports are written with the first file passed and the others not run.
+TEST(InterruptedRun, WritesEveryReportAndMarksTheRestNotRun) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "plainstep-interrupted";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string site = "url: " + (ROOT / "examples/site/index.html").string() + "\n";
+  std::ofstream(dir / "a.steps") << site << "verify text Sign in is visible\n";
+  std::ofstream(dir / "b.steps") << site << "wait 1500\nwait 1500\nwait 1500\nverify text Sign in is visible\n";
+  std::ofstream(dir / "c.steps") << site << "verify text Sign in is visible\n";
+  const fs::path out = dir / "out.txt";
+  std::vector<std::string> args{plainstep::testing::plainstep_binary(), "run", "--reporter", "list,json,junit,html",
+                                "--output", (dir / "report").string(), (dir / "a.steps").string(),
+                                (dir / "b.steps").string(), (dir / "c.steps").string()};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&fa);
+  // once the second file has started its waits
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (read(out).find("wait 1500  PASS") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const std::string said = read(out);
+  ASSERT_TRUE(WIFEXITED(status)) << said;
+  EXPECT_EQ(WEXITSTATUS(status), 143) << said;
+  EXPECT_NE(said.find("interrupted: 2 of 3 files not run or not finished"), std::string::npos) << said;
+  EXPECT_EQ(said.find("verify text Sign in is visible  PASS", said.find("== " + (dir / "b.steps").string())),
+            std::string::npos)
+      << "the second file went on after the stop\n" << said;
+  Json doc = Json::parse(read(dir / "report/report.json"));
+  EXPECT_EQ(doc["interrupted"], true);
+  std::vector<std::string> statuses;
+  for (const auto& f : doc["files"]) statuses.push_back(f["status"]);
+  EXPECT_EQ(statuses, (std::vector<std::string>{"passed", "not_run", "not_run"}));
+  const Json& b = doc["files"][1];
+  EXPECT_EQ(b["reason"], "the run was interrupted while this file ran");
+  ASSERT_EQ(b["attempts"].size(), 1u);
+  EXPECT_GE(b["attempts"][0]["steps"].size(), 1u) << "the steps it ran are kept";
+  EXPECT_EQ(doc["files"][2]["attempts"].size(), 0u);
+  EXPECT_EQ(plainstep::testing::junit_problems((dir / "report/junit.xml").string()), "");
+  EXPECT_TRUE(fs::exists(dir / "report/data.js"));
+  fs::remove_all(dir);
 }
 
 // ---- the HTML report in a browser ------------------------------------------------------------
