@@ -191,6 +191,58 @@ TEST(ReportRun, TheTraceOfTheFailureHoldsItsStepsAndOpensInPlaywrightsTraceTools
   EXPECT_NE(actions.out.find("Click"), std::string::npos) << "the driver's click under its step\n" << actions.out;
 }
 
+// ---- screenshots of every step, or none ------------------------------------------------
+
+struct Shots {
+  const char* name;
+  const char* screenshots;
+  const char* reporter;   // the terminal's, beside json
+  const char* terminal;   // what it shows of the failing file
+  bool passing_steps;     // a screenshot after each passing step
+  bool failed_step;       // a screenshot of the failure
+};
+
+class Screenshots : public ::testing::TestWithParam<Shots> {};
+
+TEST_P(Screenshots, FollowTheFlagAndTheFailureKeepsItsSnapshot) {
+  const Shots& c = GetParam();
+  const fs::path dir = fs::path(::testing::TempDir()) / ("plainstep-shots-" + std::string(c.name));
+  fs::remove_all(dir);
+  CliResult r = run_cli({"run", "--timeout", "2000", "--screenshots", c.screenshots, "--reporter",
+                         std::string(c.reporter) + ",json", "--output", dir.string(), FIX + "shop/login.steps"},
+                        "", {}, ROOT.string());
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find(c.terminal), std::string::npos) << r.out;
+  Json doc = Json::parse(read(dir / "report.json"));
+  const Json& steps = doc["files"][0]["attempts"][0]["steps"];
+  ASSERT_EQ(steps.size(), 3u);
+  const Json& passed = steps[0];
+  const Json& failed = steps[1];
+  EXPECT_EQ(passed["screenshot"].is_string(), c.passing_steps) << passed.dump(2);
+  EXPECT_EQ(failed["screenshot"].is_string(), c.failed_step) << failed.dump(2);
+  EXPECT_EQ(steps[2]["screenshot"], nullptr) << "a skipped step has no picture";
+  for (const Json* s : {&passed, &failed}) {
+    if ((*s)["screenshot"].is_string()) {
+      EXPECT_EQ(png_size(read(dir / (*s)["screenshot"].get<std::string>())), std::make_pair(1280, 720));
+    }
+  }
+  ASSERT_TRUE(failed["snapshot"].is_string());
+  EXPECT_TRUE(fs::exists(dir / failed["snapshot"].get<std::string>()));
+  if (c.passing_steps) {
+    // measured again after the click: the box still outlines the button in the picture
+    const Json& box = passed["element"]["box"];
+    ASSERT_TRUE(box.is_object()) << passed.dump(2);
+    EXPECT_GT(box["width"].get<double>(), 0);
+  }
+  fs::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Report, Screenshots,
+    ::testing::Values(Shots{"on", "on", "dot", "\u00b7F\u00b0\n", true, true},
+                      Shots{"off", "off", "line", "[1/1] " "tests/fixtures/report/shop/login.steps  failed", false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- an interrupted run ------------------------------------------------------------
 
 // SIGTERM while the second of three files runs: the step running ends, the
