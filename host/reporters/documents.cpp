@@ -13,55 +13,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class JsonReporter : public RunDocument {
+class JsonReporter : public FileDocument {
  public:
-  explicit JsonReporter(const std::string& folder) : file_((fs::path(folder) / "report.json").string()) {}
-  std::vector<std::string> written() const override {
-    if (!done_) return {};
-    return {"JSON report: " + file_};
-  }
+  explicit JsonReporter(const std::string& folder)
+      : FileDocument("JSON report", (fs::path(folder) / "report.json").string()) {}
 
  protected:
-  void write() override {
-    try {
-      write_file_whole(file_, dump_document(to_json(), 2) + "\n");
-    } catch (const std::exception& e) {
-      throw std::runtime_error("cannot write the JSON report: " + std::string(e.what()));
-    }
-    done_ = true;
-  }
-
- private:
-  std::string file_;
-  bool done_ = false;
+  void write_files() override { write_file_whole(path(), dump_document(to_json(), 2) + "\n"); }
 };
 
-class HtmlReporter : public RunDocument {
+class HtmlReporter : public FileDocument {
  public:
-  explicit HtmlReporter(std::string folder) : folder_(std::move(folder)) {}
-  std::vector<std::string> written() const override {
-    if (!done_) return {};
-    return {"HTML report: " + (fs::path(folder_) / "index.html").string()};
-  }
+  explicit HtmlReporter(const std::string& folder)
+      : FileDocument("HTML report", (fs::path(folder) / "index.html").string()), folder_(folder) {}
 
  protected:
-  void write() override {
-    try {
-      for (const auto& [name, content] : report_assets())
-        write_file_whole((fs::path(folder_) / name).string(), content);
-      // A file of its own, never inlined into the page: texts from the
-      // pages under test may hold "</script>".
-      write_file_whole((fs::path(folder_) / "data.js").string(),
-                       "window.PLAINSTEP_REPORT = " + dump_document(to_json(), -1) + ";\n");
-    } catch (const std::exception& e) {
-      throw std::runtime_error("cannot write the HTML report: " + std::string(e.what()));
-    }
-    done_ = true;
+  void write_files() override {
+    for (const auto& [name, content] : report_assets())
+      write_file_whole((fs::path(folder_) / name).string(), content);
+    // A file of its own, never inlined into the page: texts from the
+    // pages under test may hold "</script>".
+    write_file_whole((fs::path(folder_) / "data.js").string(),
+                     "window.PLAINSTEP_REPORT = " + dump_document(to_json(), -1) + ";\n");
   }
 
  private:
   std::string folder_;
-  bool done_ = false;
 };
 
 }  // namespace

@@ -64,16 +64,13 @@ struct Tally {
   }
 };
 
-class JunitReporter : public RunDocument {
+class JunitReporter : public FileDocument {
  public:
-  JunitReporter(std::string file, std::string folder) : file_(std::move(file)), folder_(std::move(folder)) {}
-  std::vector<std::string> written() const override {
-    if (!done_) return {};
-    return {"JUnit report: " + file_};
-  }
+  JunitReporter(std::string file, std::string folder)
+      : FileDocument("JUnit report", std::move(file)), folder_(std::move(folder)) {}
 
  protected:
-  void write() override {
+  void write_files() override {
     pugi::xml_document doc;
     auto decl = doc.append_child(pugi::node_declaration);
     decl.append_attribute("version") = "1.0";
@@ -87,13 +84,7 @@ class JunitReporter : public RunDocument {
     total.put(suites, end().seconds);
     std::ostringstream xml;
     doc.save(xml, "  ");
-    // Written whole: a full disk leaves the previous report as it was.
-    try {
-      write_file_whole(file_, xml.str());
-    } catch (const std::exception& e) {
-      throw std::runtime_error("cannot write the JUnit report: " + std::string(e.what()));
-    }
-    done_ = true;
+    write_file_whole(path(), xml.str());
   }
 
  private:
@@ -195,8 +186,7 @@ class JunitReporter : public RunDocument {
     return o.str();
   }
 
-  std::string file_, folder_;
-  bool done_ = false;
+  std::string folder_;
 };
 
 }  // namespace

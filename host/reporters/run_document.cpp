@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <stdexcept>
 
 namespace plainstep::host {
 
@@ -196,6 +197,20 @@ ojson RunDocument::to_json() const {
             {"base_url", _text_or_null(o.base_url)}}},
           {"counts", counts},
           {"files", files}};
+}
+
+std::vector<std::string> FileDocument::written() const {
+  if (!done_) return {};
+  return {name_ + ": " + path_};
+}
+
+void FileDocument::write() {
+  try {
+    write_files();
+  } catch (const std::exception& e) {
+    throw std::runtime_error("cannot write the " + name_ + ": " + std::string(e.what()));
+  }
+  done_ = true;
 }
 
 std::string dump_document(const ojson& doc, int indent) {

@@ -73,6 +73,23 @@ class RunDocument : public Reporter {
   std::vector<FileRecord> files_{};
 };
 
+// A report written into one file when the run ends: "JSON report" at
+// `path`. A write that fails is thrown as "cannot write the JSON report: ...".
+class FileDocument : public RunDocument {
+ public:
+  FileDocument(std::string name, std::string path) : name_(std::move(name)), path_(std::move(path)) {}
+  std::vector<std::string> written() const override;
+
+ protected:
+  virtual void write_files() = 0;
+  void write() final;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string name_, path_;
+  bool done_ = false;
+};
+
 // The document as text: invalid UTF-8 from a page shows as U+FFFD rather
 // than failing the report.
 std::string dump_document(const nlohmann::ordered_json& doc, int indent);

@@ -22,10 +22,12 @@
 
 #include "driver/pw.hpp"
 #include "support/junit_schema.hpp"
+#include "support/png_size.hpp"
 #include "support/run_cli.hpp"
 #include "support/zip_names.hpp"
 
 using plainstep::testing::CliResult;
+using plainstep::testing::png_size;
 using plainstep::testing::run_cli;
 using plainstep::testing::run_program;
 namespace fs = std::filesystem;
@@ -39,16 +41,6 @@ const std::string FIX = "tests/fixtures/report/";
 std::string read(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// Width and height from a PNG's header; {-1, -1} when it is no PNG.
-std::pair<int, int> png_size(const std::string& png) {
-  auto be = [&](size_t at) {
-    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
-           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
-  };
-  if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {-1, -1};
-  return {be(16), be(20)};
 }
 
 struct ReportRun {
