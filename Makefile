@@ -28,6 +28,7 @@ bench: bootstrap
 	@$(MAKE) --no-print-directory build
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@scripts/bench
+	@node bench/suite/suite-bench.js --plainstep $(BUILD)/plainstep
 
 clean:
 	rm -rf $(BUILD)

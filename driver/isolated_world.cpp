@@ -23,7 +23,8 @@ bool _world_gone(const Error& e) {
 }
 
 std::string _random_hex() {
-  static std::random_device device;
+  // One per thread: a suite's workers each drive a connection of their own.
+  thread_local std::random_device device;
   std::string out;
   for (int i = 0; i < 4; ++i) {
     char buf[9];

@@ -1,9 +1,11 @@
-// plainstep check FILE...: the wording issues of step files, one
-// "FILE:LINE: message" line each, without a browser.
+// plainstep check PATH...: the wording issues of step files (and of the
+// step files below folders), one "FILE:LINE: message" line each, without
+// a browser.
 #include <iostream>
 
 #include "command.hpp"
 #include "run_files.hpp"
+#include "run_plan.hpp"
 #include "run_variables.hpp"
 #include "step_file.hpp"
 
@@ -41,15 +43,25 @@ int _check(const std::vector<std::string>& paths, const std::vector<std::string>
     }
   }
   size_t issues = 0, checked = 0, unreadable = 0;
-  for (const std::string& path : paths) {
+  // Folders give every step file below them, but for the shared steps
+  // their files run: those are checked in place, through the files.
+  std::vector<std::pair<PathEntry, StepFile>> files;
+  std::set<std::string> shared;
+  for (const PathEntry& entry : expand_paths(paths)) {
     try {
-      StepFile file = read_step_file(path);
-      issues += _check_file(file, options);
-      ++checked;
+      if (entry.error) throw std::invalid_argument(entry.path + ": " + *entry.error);
+      StepFile file = read_step_file(entry.path);
+      shared.merge(files_run_by(file, options.vars));
+      files.emplace_back(entry, std::move(file));
     } catch (const std::invalid_argument& e) {
       std::cerr << "plainstep check: " << e.what() << "\n";
       ++unreadable;
     }
+  }
+  for (const auto& [entry, file] : files) {
+    if (shared_steps(entry, file, shared)) continue;
+    issues += _check_file(file, options);
+    ++checked;
   }
   std::cout << (issues ? _count(issues, "issue", "issues") : std::string("no issues")) << " in "
             << _count(checked, "file", "files");
@@ -63,7 +75,8 @@ const RegisterCommand _cmd("check", "Check the wording of step files without a b
                            [](CLI::App& app) -> Runner {
   auto paths = std::make_shared<std::vector<std::string>>();
   auto vars = std::make_shared<std::vector<std::string>>();
-  app.add_option("files", *paths, "Step files")->required();
+  app.add_option("paths", *paths, "Step files, and folders to check every *.steps file below")
+      ->required()->type_name("PATH");
   app.add_option("--var", *vars, "A variable the run will set, as for run (repeatable)")
       ->type_name("NAME=VALUE")->allow_extra_args(false);
   app.footer("Prints FILE:LINE: message for every issue, then a count. The files run steps\n"

@@ -88,6 +88,9 @@ int _explain(const ExplainFlags& f) {
   std::vector<std::string> steps = steps_from_arguments(f.steps, std::cin);
   RunSettings settings{f.timeout_ms, std::nullopt, f.base_url, {},
                        std::set<std::string>(f.masked.begin(), f.masked.end())};
+  // The runner writes the snapshots (masked), not the harvester.
+  if (settings::SAVE_SNAPSHOTS) settings.snapshots = settings::LOG_PATH;
+  settings::SAVE_SNAPSHOTS = false;
   for (const auto& arg : f.vars) {
     try {
       auto [name, value] = parse_var_argument(arg);

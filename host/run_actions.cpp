@@ -13,7 +13,6 @@
 #include <iostream>
 
 #include "browser/page_harvester/page_harvester.hpp"
-#include "config.hpp"
 #include "driver/browser.hpp"
 #include "records_io.hpp"
 #include "run_address.hpp"
@@ -163,27 +162,22 @@ void StepRunner::_mask(StepReport& r) const {
 }
 
 std::pair<Elements, Elements> StepRunner::_read_page(const std::shared_ptr<pw::Page>& page) {
-  if (!settings::SAVE_SNAPSHOTS) return PageHarvester(page).extract_interactable_elements();
-  // The snapshot is written here rather than by the harvester: masked when
-  // a secret may stand in the address or on the page, and a snapshot that
-  // cannot be written is a warning on the step, never its failure.
-  settings::SAVE_SNAPSHOTS = false;
-  std::pair<Elements, Elements> read;
-  try {
-    read = PageHarvester(page).extract_interactable_elements();
-  } catch (...) {
-    settings::SAVE_SNAPSHOTS = true;
-    throw;
-  }
-  settings::SAVE_SNAPSHOTS = true;
+  // The harvester writes no snapshot of its own during a run (the run turns
+  // settings::SAVE_SNAPSHOTS off): it is written here, masked when a secret
+  // may stand in the address or on the page, and one that cannot be written
+  // is a warning on the step, never its failure.
+  std::pair<Elements, Elements> read = PageHarvester(page).extract_interactable_elements();
+  if (!settings_.snapshots) return read;
   try {
     const std::string url = variables_.mask(page->url());
-    fs::path dir(settings::LOG_PATH);
+    fs::path dir(*settings_.snapshots);
     if (!dir.empty()) fs::create_directories(dir);
     PageRecords records{url, read.first, read.second};
     std::string content = variables_.mask(snapshot_json(records).dump(2, ' ', true)) + "\n";
     std::string path = _write_new(dir, _timestamp() + "_" + _url_slug(url), content);
-    std::cout << "  [DOM snapshot saved \u2192 " << path << "]" << std::endl;
+    const std::string line = "  [DOM snapshot saved \u2192 " + path + "]";
+    if (on_note) on_note(line);
+    else std::cout << line << std::endl;
   } catch (const pw::ConnectionError&) {
     throw;
   } catch (const std::exception& e) {

@@ -42,10 +42,22 @@ std::string file_url(const std::string& absolute_path) {
   return out;
 }
 
-std::string resolve_start_url(std::string_view address, const std::string& base_dir) {
+std::string join_url(const std::string& base, std::string_view path) {
+  size_t scheme_end = base.find("://");
+  if (!has_scheme(base) || scheme_end == std::string::npos)
+    throw std::invalid_argument("the base address " + text::quoted_literal(base) +
+                                " is not a web address with a host, such as http://localhost:8080");
+  if (path.starts_with("//")) return base.substr(0, scheme_end + 1) + std::string(path);
+  size_t host_end = base.find_first_of("/?#", scheme_end + 3);
+  return base.substr(0, host_end) + std::string(path);
+}
+
+std::string resolve_start_url(std::string_view address, const std::string& base_dir,
+                              const std::optional<std::string>& base_url) {
   std::string a = text::trim(address);
   if (a.empty()) throw std::invalid_argument("the start address is empty");
   if (has_scheme(a)) return a;
+  if (base_url && a.front() == '/') return join_url(*base_url, a);
   // A path, possibly with a #fragment or ?query that is not part of the file name.
   std::string path = a, suffix;
   if (size_t cut = a.find_first_of("?#"); cut != std::string::npos) {
@@ -59,7 +71,8 @@ std::string resolve_start_url(std::string_view address, const std::string& base_
   if (ec || !fs::is_regular_file(abs))
     throw std::invalid_argument("the start address " + text::quoted_literal(a) +
                                 " names no file: " + text::quoted_literal(abs.string()) +
-                                " does not exist");
+                                " does not exist" +
+                                (a.front() == '/' ? " (an address on a site needs --base-url)" : ""));
   return file_url(abs.string()) + suffix;
 }
 

@@ -145,24 +145,26 @@ void AttemptCapture::_screenshot(StepReport& step, StepRunner& runner, const std
   if (outlined_screenshot(keeper_, {}, _in_report(base + ".png"), &error)) step.screenshot = base + ".png";
 }
 
-void AttemptCapture::finish(AttemptEnd& end) {
+AttemptCapture::Left AttemptCapture::finish(bool passed) {
+  Left left;
   if (tracing_) {
     try {
       if (group_open_) tracing_->group_end();
       group_open_ = false;
-      bool keep = settings_.trace == TraceMode::on || !end.passed;
+      bool keep = settings_.trace == TraceMode::on || !passed;
       if (auto zip = tracing_->stop(keep)) {
         const std::string name = "traces/" + rel_ + "-" + std::to_string(attempt_) + ".zip";
         _make_parent(_in_report(name));
         write_file_whole(_in_report(name), *zip);
-        end.trace = name;
+        left.trace = name;
       }
     } catch (const std::exception& e) {
       _trace_failed(e);
     }
     tracing_.reset();
   }
-  if (trace_problem_) end.notes.push_back("no trace saved: " + *trace_problem_);
+  if (trace_problem_) left.notes.push_back("no trace saved: " + *trace_problem_);
+  return left;
 }
 
 std::optional<std::string> prepare_report_folder(const std::string& dir) {

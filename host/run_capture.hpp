@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "reporters/reporter.hpp"
 #include "run_step.hpp"
 
 namespace pw {
@@ -52,9 +52,15 @@ class AttemptCapture {
   // its screenshot and snapshot are saved and named in `step`, and with
   // --artifacts, "artifact: PATH" lines are added to its details.
   void step_finished(StepReport& step, StepRunner& runner);
+  // What the attempt left once it ended: its trace, relative to the report
+  // folder, and what did not go as it should ("no trace saved: ...").
+  struct Left {
+    std::optional<std::string> trace{};
+    std::vector<std::string> notes{};
+  };
   // The attempt has ended: its trace is saved (or dropped, for a passing
-  // attempt with retain-on-failure) and named in `end`.
-  void finish(AttemptEnd& end);
+  // attempt with retain-on-failure).
+  Left finish(bool passed);
 
  private:
   std::string _in_report(const std::string& name) const;

@@ -28,6 +28,7 @@ struct _Walk {
   std::vector<std::string> running;  // canonical paths, outermost first
   std::vector<std::string> labels;   // the same files as written
   std::vector<std::string> out;
+  std::set<std::string> ran{};       // canonical paths of the files run steps run
 
   bool known(const std::string& name) const {
     return remembered.count(name) || options.vars.count(name) || std::getenv(name.c_str());
@@ -38,10 +39,6 @@ struct _Walk {
   void run_step(const StepFile& f, const StepLine& s, const std::string& written);
 };
 
-std::string _canonical(const fs::path& p) {
-  std::error_code ec;
-  return fs::weakly_canonical(fs::absolute(p, ec), ec).string();
-}
 
 void _Walk::file(const StepFile& f, const std::string& canonical) {
   running.push_back(canonical);
@@ -100,7 +97,7 @@ void _Walk::run_step(const StepFile& f, const StepLine& s, const std::string& wr
   }
   fs::path path(name);
   if (path.is_relative()) path = fs::path(f.path).parent_path() / path;
-  const std::string canonical = _canonical(path);
+  const std::string canonical = canonical_path(path.string());
   auto again = std::find(running.begin(), running.end(), canonical);
   if (again != running.end()) {
     std::string chain;
@@ -110,6 +107,7 @@ void _Walk::run_step(const StepFile& f, const StepLine& s, const std::string& wr
                   " again; the steps would never end");
     return;
   }
+  ran.insert(canonical);
   StepFile shared;
   try {
     shared = read_step_file(path.string());
@@ -128,8 +126,8 @@ void _Walk::run_step(const StepFile& f, const StepLine& s, const std::string& wr
 
 std::vector<std::string> wording_issues(const StepFile& file, const WordingOptions& options) {
   StepReader reader;
-  _Walk walk{reader, options, {}, {}, {}, {}};
-  walk.file(file, _canonical(file.path));
+  _Walk walk{reader, options, {}, {}, {}, {}, {}};
+  walk.file(file, canonical_path(file.path));
   // A shared file run twice is reported once.
   std::vector<std::string> unique;
   for (auto& line : walk.out)
@@ -137,58 +135,40 @@ std::vector<std::string> wording_issues(const StepFile& file, const WordingOptio
   return unique;
 }
 
-std::optional<std::vector<ReadyFile>> prepare_files(const std::vector<std::string>& paths,
-                                                    const std::optional<std::string>& url_override,
-                                                    bool check_wording, std::ostream& err,
-                                                    const std::map<std::string, std::string>& vars) {
-  std::vector<ReadyFile> ready;
-  bool ok = true;
-  std::optional<std::string> override_url;
+std::string canonical_path(const std::string& path) {
+  std::error_code ec;
+  return fs::weakly_canonical(fs::absolute(path, ec), ec).string();
+}
+
+std::set<std::string> files_run_by(const StepFile& file, const std::map<std::string, std::string>& vars) {
+  StepReader reader;
+  WordingOptions options{false, false, vars};
+  _Walk walk{reader, options, {}, {}, {}, {}, {}};
+  walk.file(file, canonical_path(file.path));
+  return walk.ran;
+}
+
+std::vector<std::string> prepare_file(const StepFile& file, std::string& url,
+                                      const std::optional<std::string>& url_override,
+                                      const std::optional<std::string>& base_url, bool check_wording,
+                                      const std::map<std::string, std::string>& vars) {
+  std::vector<std::string> problems;
+  if (check_wording) problems = wording_issues(file, WordingOptions{true, false, vars});
   if (url_override) {
+    url = *url_override;
+  } else if (file.url) {
     try {
-      override_url = resolve_start_url(*url_override, fs::current_path().string());
+      std::string dir = fs::path(file.path).parent_path().string();
+      url = resolve_start_url(*file.url, dir.empty() ? "." : dir, base_url);
     } catch (const std::exception& e) {
-      err << "--url: " << e.what() << "\n";
-      ok = false;
+      problems.push_back(file.path + ":" + std::to_string(file.url_line) + ": " + e.what());
     }
+  } else {
+    problems.push_back(file.path +
+                       ": no start address: add a line 'url: ADDRESS' before the first step, or pass --url");
   }
-  for (const auto& path : paths) {
-    ReadyFile rf;
-    try {
-      rf.file = read_step_file(path);
-    } catch (const std::exception& e) {
-      err << e.what() << "\n";
-      ok = false;
-      continue;
-    }
-    if (check_wording)
-      for (const auto& line : wording_issues(rf.file, WordingOptions{true, false, vars})) {
-        err << line << "\n";
-        ok = false;
-      }
-    if (override_url) {
-      rf.url = *override_url;
-    } else if (rf.file.url) {
-      try {
-        std::string dir = fs::path(path).parent_path().string();
-        rf.url = resolve_start_url(*rf.file.url, dir.empty() ? "." : dir);
-      } catch (const std::exception& e) {
-        err << path << ":" << rf.file.url_line << ": " << e.what() << "\n";
-        ok = false;
-      }
-    } else if (!url_override) {
-      err << path << ": no start address: add a line 'url: ADDRESS' before the first step, or "
-                     "pass --url\n";
-      ok = false;
-    }
-    if (rf.file.steps.empty()) {
-      err << path << ": no steps to run\n";
-      ok = false;
-    }
-    ready.push_back(std::move(rf));
-  }
-  if (!ok) return std::nullopt;
-  return ready;
+  if (file.steps.empty()) problems.push_back(file.path + ": no steps to run");
+  return problems;
 }
 
 }  // namespace plainstep::host

@@ -1,9 +1,9 @@
 #pragma once
-// Step files made ready to run: read, start address resolved, wording
-// checked, all before any browser starts.
+// Step files made ready to run: start address resolved, wording checked,
+// before any browser starts.
 #include <map>
 #include <optional>
-#include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,15 +16,16 @@ struct ReadyFile {
   std::string url;  // resolved start address
 };
 
-// Reads every file; problems are written to `err` as FILE:LINE: message
-// (FILE: message when no line applies). Returns the files when there were
-// no problems, std::nullopt otherwise. `url_override` (--url) is resolved
-// against the working folder; a file's url: line against the file's folder.
-// `vars` are the run's --var values, which steps may use.
-std::optional<std::vector<ReadyFile>> prepare_files(const std::vector<std::string>& paths,
-                                                    const std::optional<std::string>& url_override,
-                                                    bool check_wording, std::ostream& err,
-                                                    const std::map<std::string, std::string>& vars = {});
+// What stands in the way of running `file`, as FILE:LINE: message lines
+// (FILE: message when no line applies): no steps, a start address that
+// cannot be resolved, and, when `check_wording`, its wording issues.
+// Empty when it is ready to run from `url`: `url_override` (--url, resolved
+// already) or its url: line, taken from the file's folder, or from
+// `base_url` when it starts with "/". `vars` are the run's --var values.
+std::vector<std::string> prepare_file(const StepFile& file, std::string& url,
+                                      const std::optional<std::string>& url_override,
+                                      const std::optional<std::string>& base_url, bool check_wording,
+                                      const std::map<std::string, std::string>& vars = {});
 
 struct WordingOptions {
   bool parse = true;        // also read every step as a run reads it
@@ -38,5 +39,14 @@ struct WordingOptions {
 // files run steps run, checked in place (their lines named by their own
 // files), a file that would run itself again named as a cycle.
 std::vector<std::string> wording_issues(const StepFile& file, const WordingOptions& options = {});
+
+// The files the run steps of `file` run, directly or through others, as
+// canonical_path() gives them (a file named by a variable nothing sets yet
+// is left out).
+std::set<std::string> files_run_by(const StepFile& file, const std::map<std::string, std::string>& vars = {});
+
+// The absolute path with "." and ".." gone and links followed as far as
+// they exist: one name for one file.
+std::string canonical_path(const std::string& path);
 
 }  // namespace plainstep::host

@@ -1,5 +1,6 @@
 #include "run_report.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -102,23 +103,62 @@ const char* status_word(StepStatus s) {
   return "SKIP";
 }
 
-bool FileReport::passed() const { return !error && first_failure() == nullptr; }
-
-const StepReport* FileReport::first_failure() const {
+namespace {
+const StepReport* _first_failure(const std::vector<StepReport>& steps) {
   for (const auto& s : steps)
     if (s.status == StepStatus::fail) return &s;
   return nullptr;
 }
 
-std::string FileReport::failure_message() const {
+std::string _failure_message(const std::vector<StepReport>& steps, const std::optional<std::string>& error) {
   if (error) return *error;
-  const StepReport* f = first_failure();
+  const StepReport* f = _first_failure(steps);
   if (!f) return "";
   std::string msg = "step " + std::to_string(f->number) + " (line " + std::to_string(f->line) +
                     ") failed: " + f->text;
   if (!f->details.empty()) msg += ": " + f->details.front();
   return msg;
 }
+}  // namespace
+
+bool FileAttempt::passed() const { return !error && !_first_failure(steps); }
+const StepReport* FileAttempt::first_failure() const { return _first_failure(steps); }
+std::string FileAttempt::failure_message() const { return _failure_message(steps, error); }
+
+const char* file_status_word(FileStatus s) {
+  switch (s) {
+    case FileStatus::passed: return "passed";
+    case FileStatus::flaky: return "flaky";
+    case FileStatus::failed: return "failed";
+    case FileStatus::not_run: return "not run";
+    case FileStatus::skipped: return "skipped";
+    case FileStatus::invalid: break;
+  }
+  return "error";
+}
+
+FileStatus FileReport::status() const {
+  if (invalid) return FileStatus::invalid;
+  if (skipped) return FileStatus::skipped;
+  if (not_run) return FileStatus::not_run;
+  if (error || _first_failure(steps)) return FileStatus::failed;
+  return retried.empty() ? FileStatus::passed : FileStatus::flaky;
+}
+
+bool FileReport::passed() const {
+  FileStatus s = status();
+  return s == FileStatus::passed || s == FileStatus::flaky;
+}
+
+const StepReport* FileReport::first_failure() const { return _first_failure(steps); }
+
+std::string FileReport::failure_message() const {
+  if (skipped) return *skipped;
+  if (not_run && !error) return *not_run;
+  return _failure_message(steps, error);
+}
+
+FileAttempt FileReport::attempt() const { return FileAttempt{steps, error, seconds, started, false, trace}; }
 
 std::string describe_element(const Element& e) {
   std::string d = e.tag.empty() ? "element" : e.tag;
@@ -161,10 +201,38 @@ void print_step_block(std::ostream& out, const StepReport& s) {
 }
 
 void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds) {
-  size_t passed = 0;
-  for (const auto& f : files) passed += f.passed() ? 1 : 0;
-  out << passed << " passed, " << files.size() - passed << " failed\n";
+  size_t count[6] = {};
+  for (const auto& f : files) ++count[static_cast<size_t>(f.status())];
+  auto n = [&](FileStatus s) { return count[static_cast<size_t>(s)]; };
+  out << n(FileStatus::passed) << " passed, " << n(FileStatus::failed) << " failed";
+  if (n(FileStatus::flaky)) out << ", " << n(FileStatus::flaky) << " flaky";
+  if (n(FileStatus::not_run)) out << ", " << n(FileStatus::not_run) << " not run";
+  if (n(FileStatus::skipped)) out << ", " << n(FileStatus::skipped) << " skipped";
+  if (size_t e = n(FileStatus::invalid)) out << ", " << e << (e == 1 ? " error" : " errors");
+  out << "\n";
   out << "total " << _seconds(seconds) << "\n";
+}
+
+void print_outcomes(std::ostream& out, const std::vector<FileReport>& files) {
+  for (const auto& f : files) {
+    const FileStatus s = f.status();
+    if (s == FileStatus::passed) continue;
+    std::string why;
+    if (s == FileStatus::flaky) {
+      why = "passed on attempt " + std::to_string(f.retried.size() + 1) + " after " +
+            f.retried.front().failure_message();
+    } else {
+      why = f.failure_message();
+    }
+    // An error of many lines (wording issues) shows its first and a count.
+    size_t lines = static_cast<size_t>(std::count(why.begin(), why.end(), '\n'));
+    if (lines) why = why.substr(0, why.find('\n')) + " (and " + std::to_string(lines) + " more)";
+    std::string word = file_status_word(s);
+    out << word << std::string(9 - std::min<size_t>(word.size(), 8), ' ');
+    // An invalid path's error names the path (and line) itself.
+    if (s != FileStatus::invalid) out << terminal_safe(f.path) << ": ";
+    out << terminal_safe(why) << "\n";
+  }
 }
 
 }  // namespace plainstep::host

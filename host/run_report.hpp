@@ -38,16 +38,57 @@ struct StepReport {
   std::string screenshot{}, snapshot{};
 };
 
-struct FileReport {
-  std::string path;
-  std::string url;
+// One run of a file's steps. A failing file that is retried runs again in
+// a fresh browser context: each run is an attempt of its own.
+struct FileAttempt {
   std::vector<StepReport> steps;
-  std::optional<std::string> error;  // the file could not run at all (browser failed, ...)
+  std::optional<std::string> error;  // the attempt could not run, or the browser died under it
   double seconds = 0;
+  std::chrono::system_clock::time_point started{};
+  bool stopped = false;  // cut short: the run was being stopped
+  std::optional<std::string> trace{};  // its trace, relative to the report folder
 
   bool passed() const;
   const StepReport* first_failure() const;
   std::string failure_message() const;
+};
+
+// How a file of a run ended.
+enum class FileStatus {
+  passed,
+  flaky,    // failed, then passed on a retry
+  failed,
+  not_run,  // never started (failure limit, stopped run) or stopped while running
+  invalid,  // the path itself: missing, unreadable, no step files, wording, no start address
+  skipped,  // nothing to run: no steps
+};
+
+const char* file_status_word(FileStatus s);
+
+struct FileReport {
+  std::string path;
+  std::string url;
+  std::vector<StepReport> steps;     // of the last attempt
+  std::optional<std::string> error;  // the file could not run at all (browser failed, ...), or what
+                                     // is wrong with the path when invalid
+  double seconds = 0;                // of the last attempt
+  std::chrono::system_clock::time_point started{};  // when the last attempt started
+  std::vector<std::string> tags{};   // its "# tags:" line
+  std::vector<FileAttempt> retried{};  // the failed attempts before the last one, oldest first
+  bool invalid = false;
+  std::optional<std::string> not_run{};  // why it did not run, or was stopped
+  std::optional<std::string> skipped{};  // why there was nothing to run
+  std::string rel{};                     // its path below the run's common folder, as reports name it
+  std::optional<std::string> trace{};    // the last attempt's trace, relative to the report folder
+
+  FileStatus status() const;
+  // Passed, on the first attempt or a retry.
+  bool passed() const;
+  bool flaky() const { return status() == FileStatus::flaky; }
+  const StepReport* first_failure() const;
+  std::string failure_message() const;
+  // The last attempt alone.
+  FileAttempt attempt() const;
 };
 
 // 'button "Login" at (120, 340)': tag, text (shortened), top-left corner.
@@ -71,8 +112,14 @@ void print_step_start(std::ostream& out, const StepReport& step);
 // A step as a whole: a run step's start, its steps and its own line.
 void print_step_block(std::ostream& out, const StepReport& step);
 
-// "N passed, N failed" alone on its line, then the total time.
+// "N passed, N failed" alone on its line (then ", N flaky", ", N not run",
+// ", N skipped", ", N errors" when there are any), then the total time.
 void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds);
+
+// One line for each file that did not simply pass, in the order given:
+// "failed   PATH: message", "flaky    PATH: ...", "not run  PATH: why",
+// "skipped  PATH: why", "error    PATH: what is wrong with it".
+void print_outcomes(std::ostream& out, const std::vector<FileReport>& files);
 
 // Seconds since `start`, for step and file times.
 double seconds_since(std::chrono::steady_clock::time_point start);

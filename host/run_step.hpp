@@ -24,6 +24,9 @@ struct RunSettings {
   std::optional<std::string> base_url{};  // what relative go to addresses are taken from
   std::map<std::string, std::string> vars{};  // --var NAME=VALUE
   std::set<std::string> masked{};             // --mask NAME
+  // A snapshot of every page read goes to this folder. The harvester must
+  // not write its own meanwhile (settings::SAVE_SNAPSHOTS off).
+  std::optional<std::string> snapshots{};
 };
 
 using Clock = std::chrono::steady_clock;
@@ -70,6 +73,10 @@ class StepRunner {
   std::function<void(StepReport&)> on_nested_done;
 
   const StepEvidence& evidence() const { return evidence_; }
+
+  // A line that is no step's report ("[DOM snapshot saved -> ...]"); when
+  // unset, such lines go to standard output.
+  std::function<void(const std::string&)> on_note;
 
   // Called with the chosen element just before the step acts on it (or,
   // for checks, once it settled); explain takes its screenshot there.

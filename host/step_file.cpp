@@ -1,5 +1,6 @@
 #include "step_file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -28,6 +29,15 @@ bool is_url_line(std::string_view s) {
   return s[3] == ':';
 }
 
+std::optional<std::vector<std::string>> tags_of_line(std::string_view s) {
+  if (s.empty() || s.front() != '#') return std::nullopt;
+  std::string rest = text::trim(s.substr(1));
+  if (rest.size() < 5 || text::lower(rest.substr(0, 5)) != "tags:") return std::nullopt;
+  std::string words = rest.substr(5);
+  std::replace(words.begin(), words.end(), ',', ' ');
+  return text::split_ws(words);
+}
+
 StepFile parse_step_file(std::string_view content, const std::string& path) {
   StepFile file;
   file.path = path;
@@ -45,7 +55,12 @@ StepFile parse_step_file(std::string_view content, const std::string& path) {
     ++number;
     if (!text::is_valid_utf8(raw)) _fail(path, number, "line is not valid UTF-8");
     std::string line = text::trim(raw);
-    if (line.empty() || line.front() == '#') continue;
+    if (line.empty()) continue;
+    if (line.front() == '#') {
+      if (auto tags = tags_of_line(line); tags && file.steps.empty())
+        file.tags.insert(file.tags.end(), tags->begin(), tags->end());
+      continue;
+    }
     if (file.steps.empty() && is_url_line(line)) {
       if (file.url)
         _fail(path, number,

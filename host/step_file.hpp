@@ -1,7 +1,8 @@
 #pragma once
 // Step files: one step per line. Blank lines and lines whose first non-blank
 // character is '#' are not steps; a line "url: ADDRESS" before the first
-// step is the start address. Every step keeps its line number.
+// step is the start address, a comment "# tags: smoke checkout" before it
+// tags the file. Every step keeps its line number.
 #include <istream>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@ struct StepFile {
   std::optional<std::string> url;  // the start address as written, trimmed
   int url_line = 0;                // 0 when there is no url: line
   std::vector<StepLine> steps;
+  std::vector<std::string> tags{};  // of the "# tags:" lines before the first step, as written
 };
 
 // Throws std::invalid_argument, with the file (and line) named, when the file
@@ -33,6 +35,10 @@ StepFile parse_step_file(std::string_view content, const std::string& path);
 // one step per line (line ends, CR LF included, removed; nothing else).
 std::vector<std::string> steps_from_arguments(const std::vector<std::string>& args,
                                               std::istream& in);
+
+// The tags of a comment line "# tags: smoke, checkout" (spaces or commas
+// between them; "tags" in any case); nullopt for any other line.
+std::optional<std::vector<std::string>> tags_of_line(std::string_view trimmed_line);
 
 // True for a step that looks like a url: line (one after the first step).
 bool is_url_line(std::string_view trimmed_line);

@@ -136,8 +136,9 @@ class JunitReporter : public FileDocument {
     } else {
       const AttemptRecord& last = f.attempts.back();
       for (const auto& l : listed_steps(last.steps)) t.add(_case(suite, f, l));
-      if (!last.end) {
-        t.add(_file_case(suite, f, "skipped", *last.error(), nullptr));
+      if (!last.end || f.end.status == FileOutcome::not_run) {
+        // stopped while it ran: the rest of it was not run
+        t.add(_file_case(suite, f, "skipped", f.end.reason.value_or(*last.error()), nullptr));
       } else if (last.error() && !last.passed()) {
         // A failure outside any step: the start address did not load, or
         // the browser went away between steps.

@@ -4,6 +4,7 @@
 // run ends. Every report (terminal lines, dots, JSON, JUnit, HTML) is a
 // Reporter fed the same events, so they agree with each other.
 #include <chrono>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,6 +15,8 @@
 #include "run_report.hpp"
 
 namespace plainstep::host {
+
+struct SuiteEvents;
 
 using WallClock = std::chrono::system_clock;
 
@@ -115,7 +118,9 @@ struct ReporterSettings {
 
 // The reporters a run uses, fed together from any thread: events are
 // passed on one at a time, in the order they arrive. Files that never
-// finish (an interrupted run) are reported as not run at the end.
+// finish (an interrupted run) are reported as not run at the end. The
+// list reporter is the suite's console report (run_console.hpp); the set
+// says whether it was chosen.
 class ReporterSet {
  public:
   // Throws std::invalid_argument naming an unknown reporter, or two that
@@ -126,6 +131,13 @@ class ReporterSet {
   // --junit): screenshots and snapshots of the run go there.
   bool writes_report_folder() const { return folder_; }
   const std::string& folder() const { return settings_.output; }
+  // "list", "dot", "line", or "" when no reporter writes to the terminal.
+  const std::string& terminal() const { return terminal_; }
+
+  // The suite runner's events, told to the reporters: a file is known by
+  // its place in the planned list; an attempt ends when the next starts or
+  // its file is done. `options` are what the reports show of the run.
+  SuiteEvents events(const ReportOptions& options);
 
   void run_started(const RunStart& start);
   void attempt_started(const FileRef& ref);
@@ -141,6 +153,9 @@ class ReporterSet {
  private:
   ReporterSettings settings_;
   bool folder_ = false;
+  std::string terminal_;
+  std::map<const FileReport*, size_t> planned_;  // the suite's files, by where they stand
+  std::map<size_t, int> attempts_;               // the attempt each started file is on
   std::vector<std::unique_ptr<Reporter>> reporters_;
   std::mutex mutex_;
   std::vector<std::optional<FileEnd>> ends_;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "reporters/reporters.hpp"
+#include "run_suite.hpp"
 #include "text/text.hpp"
 
 namespace plainstep::host {
@@ -48,9 +49,9 @@ ReporterSet::ReporterSet(const ReporterSettings& settings) : settings_(settings)
   if (terminal.size() > 1)
     throw std::invalid_argument("--reporter: " + text::join(terminal, " and ") +
                                 " both write to the terminal; choose one");
+  if (!terminal.empty()) terminal_ = terminal.front();
   std::ostream& out = settings.out ? *settings.out : std::cout;
   for (const auto& name : names) {
-    if (name == "list") reporters_.push_back(make_list_reporter(out, settings.output));
     if (name == "dot") reporters_.push_back(make_dot_reporter(out));
     if (name == "line") reporters_.push_back(make_line_reporter(out, settings.terminal));
     if (name == "json") reporters_.push_back(make_json_reporter(settings.output));
@@ -128,6 +129,77 @@ std::vector<std::string> ReporterSet::written() const {
   for (const auto& r : reporters_)
     for (auto& w : r->written()) lines.push_back(std::move(w));
   return lines;
+}
+
+namespace {
+
+AttemptEnd _attempt_end(const FileAttempt& a, bool stopped) {
+  AttemptEnd end;
+  end.passed = a.passed() && !stopped;
+  end.seconds = a.seconds;
+  end.started = a.started;
+  end.error = a.error;
+  if (stopped && !end.error) end.error = "the run was stopped while this attempt ran";
+  end.trace = a.trace;
+  return end;
+}
+
+FileEnd _file_end(size_t index, const FileReport& f) {
+  FileEnd end;
+  end.index = index;
+  switch (f.status()) {
+    case FileStatus::passed: end.status = FileOutcome::passed; break;
+    case FileStatus::flaky: end.status = FileOutcome::flaky; break;
+    case FileStatus::failed: end.status = FileOutcome::failed; break;
+    case FileStatus::not_run: end.status = FileOutcome::not_run; break;
+    case FileStatus::skipped: end.status = FileOutcome::skipped; break;
+    case FileStatus::invalid: end.status = FileOutcome::error; break;
+  }
+  if (f.invalid) end.error = f.error;
+  end.reason = f.skipped ? f.skipped : f.not_run;
+  end.seconds = f.seconds;
+  for (const auto& a : f.retried) end.seconds += a.seconds;
+  end.started = f.retried.empty() ? f.started : f.retried.front().started;
+  return end;
+}
+
+}  // namespace
+
+SuiteEvents ReporterSet::events(const ReportOptions& options) {
+  // The suite tells one event at a time, so the maps need no lock of their own.
+  SuiteEvents e;
+  e.planned = [this, options](const std::vector<FileReport>& files) {
+    RunStart start;
+    start.started = WallClock::now();
+    start.options = options;
+    std::vector<std::string> paths;
+    planned_.clear();
+    attempts_.clear();
+    for (size_t i = 0; i < files.size(); ++i) {
+      planned_[&files[i]] = i;
+      paths.push_back(files[i].path);
+      start.files.push_back({files[i].path, files[i].rel, files[i].url, files[i].tags});
+    }
+    start.root = common_folder(paths).first;
+    run_started(start);
+  };
+  auto ref = [this](const FileReport& f) { return FileRef{planned_.at(&f), attempts_[planned_.at(&f)]}; };
+  e.attempt_started = [this](const FileReport& f) {
+    size_t i = planned_.at(&f);
+    int n = static_cast<int>(f.retried.size()) + 1;
+    if (n > 1) attempt_finished({i, n - 1}, _attempt_end(f.retried.back(), false));
+    attempts_[i] = n;
+    attempt_started({i, n});
+  };
+  e.run_step_started = [this, ref](const FileReport& f, const StepReport& s) { step_started(ref(f), s); };
+  e.step_done = [this, ref](const FileReport& f, const StepReport& s) { step_finished(ref(f), s); };
+  e.file_done = [this](const FileReport& f) {
+    size_t i = planned_.at(&f);
+    if (auto a = attempts_.find(i); a != attempts_.end())
+      attempt_finished({i, a->second}, _attempt_end(f.attempt(), f.not_run.has_value()));
+    file_finished(_file_end(i, f));
+  };
+  return e;
 }
 
 std::pair<std::string, std::vector<std::string>> common_folder(const std::vector<std::string>& paths) {

@@ -8,10 +8,6 @@
 
 namespace plainstep::host {
 
-// Today's terminal lines: the file, each step as it finishes, failure
-// details; with several workers each file's lines together when it ends.
-// `folder` is where trace paths are taken from.
-std::unique_ptr<Reporter> make_list_reporter(std::ostream& out, const std::string& folder);
 // A character per step, the failures in full at the end.
 std::unique_ptr<Reporter> make_dot_reporter(std::ostream& out);
 // One line of progress, redrawn on a terminal; failures in full as they happen.

@@ -1,5 +1,6 @@
-// The reports that write to the terminal: list (every step), dot (a
-// character per step) and line (one line of progress).
+// The reports that write to the terminal beside the list of every step
+// (the suite's console report): dot (a character per step) and line (one
+// line of progress).
 #include <filesystem>
 #include <map>
 #include <set>
@@ -48,57 +49,6 @@ struct Failures {
     steps.erase({ref.index, ref.attempt});
     return o.str();
   }
-};
-
-class ListReporter : public Reporter {
- public:
-  ListReporter(std::ostream& out, std::string folder) : out_(out), folder_(std::move(folder)) {}
-
-  void run_started(const RunStart& start) override {
-    run_ = start;
-    together_ = start.options.workers > 1;
-  }
-  void attempt_started(const FileRef& ref) override {
-    started_.insert(ref.index);
-    _out(ref.index) << _file_line(run_.files.at(ref.index), ref.attempt);
-    _flush(ref.index);
-  }
-  void step_started(const FileRef& ref, const StepReport& s) override {
-    print_step_start(_out(ref.index), s);
-    _flush(ref.index);
-  }
-  void step_finished(const FileRef& ref, const StepReport& s) override {
-    print_step(_out(ref.index), s);
-    _flush(ref.index);
-  }
-  void attempt_finished(const FileRef& ref, const AttemptEnd& end) override {
-    std::ostream& o = _out(ref.index);
-    if (end.error) o << "  " << terminal_safe(*end.error) << "\n";
-    for (const auto& n : end.notes) o << "  (" << terminal_safe(n) << ")\n";
-    if (end.trace) o << "  trace: " << terminal_safe((std::filesystem::path(folder_) / *end.trace).string()) << "\n";
-    _flush(ref.index);
-  }
-  void file_finished(const FileEnd& end) override {
-    if (!started_.count(end.index)) _out(end.index) << _unstarted_line(run_.files.at(end.index), end);
-    if (together_) {
-      out_ << held_[end.index].str();
-      held_.erase(end.index);
-    }
-    _flush(end.index);
-  }
-
- private:
-  std::ostream& _out(size_t index) { return together_ ? held_[index] : out_; }
-  void _flush(size_t index) {
-    if (!together_ || !held_.count(index)) out_ << std::flush;
-  }
-
-  std::ostream& out_;
-  std::string folder_;
-  RunStart run_;
-  bool together_ = false;
-  std::set<size_t> started_;
-  std::map<size_t, std::ostringstream> held_;
 };
 
 class DotReporter : public Reporter {
@@ -193,9 +143,6 @@ class LineReporter : public Reporter {
 
 }  // namespace
 
-std::unique_ptr<Reporter> make_list_reporter(std::ostream& out, const std::string& folder) {
-  return std::make_unique<ListReporter>(out, folder);
-}
 std::unique_ptr<Reporter> make_dot_reporter(std::ostream& out) { return std::make_unique<DotReporter>(out); }
 std::unique_ptr<Reporter> make_line_reporter(std::ostream& out, bool terminal) {
   return std::make_unique<LineReporter>(out, terminal);

@@ -74,12 +74,13 @@ TEST_F(CliCheck, UnreadableFileIsNamedAndTheOthersAreStillChecked) {
   std::string bad_utf8 = write("bad.steps", "click Save\nclick \xff\n");
   std::string twice = write("twice.steps", "url: a.html\nurl: b.html\nclick Save\n");
   std::string missing = (dir_ / "missing.steps").string();
-  auto r = run_cli({"check", missing, good, bad_utf8, twice, dir_.string()});
+  fs::create_directories(dir_ / "empty");
+  auto r = run_cli({"check", missing, good, bad_utf8, twice, (dir_ / "empty").string()});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find(missing + ": cannot read step file: No such file"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(bad_utf8 + ":2: line is not valid UTF-8"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(twice + ":2: second url: line"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find(dir_.string() + ": cannot read step file: it is a directory"),
+  EXPECT_NE(r.err.find((dir_ / "empty").string() + ": no step files (*.steps) in this folder or below it"),
             std::string::npos) << r.err;
   EXPECT_EQ(r.out, good + ":1: `wait` value must be a number in milliseconds. Got: 'x'\n"
                    "1 issue in 1 file; 4 files could not be read\n");
@@ -87,11 +88,30 @@ TEST_F(CliCheck, UnreadableFileIsNamedAndTheOthersAreStillChecked) {
 
 TEST_F(CliCheck, TheExampleStepFilesAreClean) {
   std::vector<std::string> args{"check"};
+  size_t files = 0;
   for (const auto& entry : fs::directory_iterator(fs::path(PLAINSTEP_SOURCE_DIR) / "examples"))
-    if (entry.path().extension() == ".steps") args.push_back(entry.path().string());
-  ASSERT_GT(args.size(), 1u);
+    if (entry.path().extension() == ".steps") args.push_back(entry.path().string()), ++files;
+  ASSERT_GT(files, 1u);
   auto r = run_cli(args);
   EXPECT_EQ(r.status, 0) << r.out << r.err;
+  // the folder gives the same files: its shared steps are checked through them
+  auto folder = run_cli({"check", (fs::path(PLAINSTEP_SOURCE_DIR) / "examples").string()});
+  EXPECT_EQ(folder.status, 0) << folder.out << folder.err;
+  EXPECT_EQ(folder.out, "no issues in " + std::to_string(files) + " files\n");
+}
+
+// A shared step file found in a folder is checked where it runs, with what
+// the files before it remembered; alone it would use a variable nothing sets.
+TEST_F(CliCheck, AFolderChecksSharedStepsThroughTheFilesThatRunThem) {
+  fs::create_directories(dir_ / "suite" / "shared");
+  write("suite/order.steps", "url: a.html\nremember text right of Order as ORDER\nrun shared/use.steps\n");
+  write("suite/shared/use.steps", "type ${ORDER} into Notes\n");
+  auto r = run_cli({"check", (dir_ / "suite").string()});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "no issues in 1 file\n");
+  auto alone = run_cli({"check", (dir_ / "suite" / "shared" / "use.steps").string()});
+  EXPECT_EQ(alone.status, 1) << alone.out;
+  EXPECT_NE(alone.out.find("unknown variable ${ORDER}"), std::string::npos) << alone.out;
 }
 
 }  // namespace

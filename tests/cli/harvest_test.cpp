@@ -18,6 +18,7 @@
 
 #include "support/run_cli.hpp"
 
+using plainstep::testing::read_whole;
 using plainstep::testing::run_cli;
 using json = nlohmann::ordered_json;
 namespace fs = std::filesystem;
@@ -26,49 +27,21 @@ namespace {
 
 const std::string SITE = std::string(PLAINSTEP_SOURCE_DIR) + "/examples/site";
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 fs::path scratch(const std::string& name) {
   fs::path dir = fs::path(::testing::TempDir()) / ("plainstep_harvest_" + std::to_string(getpid()));
   fs::create_directories(dir);
   return dir / name;
 }
 
-// Processes whose environment carries the marker: whatever a plainstep run
-// started (node, the browser) inherits it.
-std::vector<int> processes_marked(const std::string& marker) {
-  std::vector<int> out;
-  DIR* proc = opendir("/proc");
-  if (!proc) return out;
-  while (dirent* d = readdir(proc)) {
-    int pid = std::atoi(d->d_name);
-    if (pid <= 0) continue;
-    std::string env = slurp("/proc/" + std::string(d->d_name) + "/environ");
-    if (env.find(marker) != std::string::npos) out.push_back(pid);
-  }
-  closedir(proc);
-  return out;
-}
-
 // Runs plainstep with a marker and checks that it leaves no process behind.
 plainstep::testing::CliResult run_marked(const std::vector<std::string>& args,
                                          const std::vector<std::string>& env = {},
                                          const std::string& cwd = "") {
-  static int n = 0;
-  std::string marker = "PLAINSTEP_HARVEST_TEST=" + std::to_string(getpid()) + "_" + std::to_string(++n);
+  std::string marker = plainstep::testing::new_marker("HARVEST");
   std::vector<std::string> full_env = env;
   full_env.push_back(marker);
   auto r = run_cli(args, "", full_env, cwd);
-  // Children reaped by init may linger an instant after the parent exits.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  std::vector<int> left = processes_marked(marker);
-  while (!left.empty() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    left = processes_marked(marker);
-  }
+  std::vector<int> left = plainstep::testing::marked_left(marker);
   EXPECT_TRUE(left.empty()) << left.size() << " processes left behind by plainstep "
                             << (args.empty() ? "" : args[0]) << ", first pid " << left.front();
   return r;
@@ -105,14 +78,14 @@ TEST_F(HarvestCli, WritesTheSnapshotLayoutToOutAndProgressToStderr) {
   EXPECT_NE(err_.find("harvest: opening file://" + SITE + "/index.html"), std::string::npos) << err_;
   EXPECT_NE(err_.find("text elements in "), std::string::npos) << err_;
   EXPECT_EQ(err_.find('{'), std::string::npos) << "JSON on standard error: " << err_;
-  json j = parse_or_fail(slurp(snapshot_), snapshot_);
+  json j = parse_or_fail(read_whole(snapshot_), snapshot_);
   std::vector<std::string> keys;
   for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
   EXPECT_EQ(keys, (std::vector<std::string>{"url", "elements", "text_elements"}));
   EXPECT_EQ(j["url"], "file://" + SITE + "/index.html");
   EXPECT_GE(j["elements"].size(), 10u);
   EXPECT_GE(j["text_elements"].size(), 5u);
-  EXPECT_EQ(slurp(snapshot_).substr(0, 4), "{\n  ") << "two-space indent";
+  EXPECT_EQ(read_whole(snapshot_).substr(0, 4), "{\n  ") << "two-space indent";
 }
 
 struct Step {
@@ -164,7 +137,7 @@ TEST_F(HarvestCli, StandardOutputCarriesTheJsonAloneEvenWithSnapshotsOn) {
   auto r = run_marked({"harvest", SITE + "/index.html"}, {"PLAINSTEP_SNAPSHOTS=" + logs.string()});
   ASSERT_EQ(r.status, 0) << r.err;
   json j = parse_or_fail(r.out, "standard output");
-  EXPECT_EQ(j, parse_or_fail(slurp(snapshot_), snapshot_)) << "same page, same records";
+  EXPECT_EQ(j, parse_or_fail(read_whole(snapshot_), snapshot_)) << "same page, same records";
   auto notice = r.err.find("  [DOM snapshot saved \u2192 " + logs.string());
   ASSERT_NE(notice, std::string::npos) << r.err;
   size_t files = 0;

@@ -1,16 +1,14 @@
 // The reports of a real run, end to end: a passing file, a failing one of
-// the same name in another folder and a file with nothing to run, reported
-// as list, JSON, JUnit and HTML, with a trace of the failure. The HTML
-// report is then opened from disk in headless Chromium through plainstep's
-// own driver, with a flaky file added to it, and read as a tester would.
+// the same name in another folder, a flaky one and a file with nothing to
+// run, reported as list, JSON, JUnit and HTML, with traces of the failures.
+// The HTML report is then opened from disk in headless Chromium through
+// plainstep's own driver and read as a tester would.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +18,7 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 
+#include "driver/fixture_server.hpp"
 #include "driver/pw.hpp"
 #include "support/junit_schema.hpp"
 #include "support/png_size.hpp"
@@ -27,6 +26,7 @@
 #include "support/zip_names.hpp"
 
 using plainstep::testing::CliResult;
+using plainstep::testing::FixtureServer;
 using plainstep::testing::png_size;
 using plainstep::testing::run_cli;
 using plainstep::testing::run_program;
@@ -43,17 +43,32 @@ std::string read(const fs::path& p) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// Serves the suite fixtures' site, saying "Please come back later" the first
+// time it is asked for ready.html: a file that opens it fails once.
+struct FlakySite {
+  std::atomic<int> asked{0};
+  FixtureServer server{(ROOT / "tests/fixtures/suite/site").string(),
+                       [this](const std::string& path) -> std::optional<std::string> {
+                         if (path != "/ready.html" || asked++ > 0) return std::nullopt;
+                         return "<!doctype html><title>Ready</title><p>Please come back later</p>";
+                       }};
+  std::string base() const { return server.url("").substr(0, server.url("").size() - 1); }
+};
+
+// One run of a passing, a failing, a flaky and a skipped file, one retry.
 struct ReportRun {
   fs::path dir = fs::path(::testing::TempDir()) / "plainstep-report-run";
   fs::path out = dir / "report";
+  FlakySite site;
   CliResult result;
   Json doc;
   ReportRun() {
     fs::remove_all(dir);
     fs::create_directories(dir);
-    result = run_cli({"run", "--timeout", "2500", "--reporter", "list,json,junit,html", "--trace",
-                      "retain-on-failure", "--output", out.string(), FIX + "account/login.steps",
-                      FIX + "shop/login.steps", FIX + "empty.steps"},
+    result = run_cli({"run", "--workers", "1", "--retries", "1", "--timeout", "2500", "--reporter",
+                      "list,json,junit,html", "--trace", "retain-on-failure", "--output", out.string(),
+                      "--base-url", site.base(), FIX + "account/login.steps", FIX + "shop/login.steps",
+                      FIX + "flaky.steps", FIX + "empty.steps"},
                      "", {}, ROOT.string());
     try {
       doc = Json::parse(read(out / "report.json"));
@@ -68,7 +83,8 @@ struct ReportRun {
     static const Json none;
     return none;
   }
-  const Json& failed_step() const { return file("shop/login.steps")["attempts"][0]["steps"][1]; }
+  // The failing step of the failing file's last attempt, as the report opens it.
+  const Json& failed_step() const { return file("shop/login.steps")["attempts"][1]["steps"][1]; }
 };
 
 const ReportRun& report() {
@@ -79,11 +95,12 @@ const ReportRun& report() {
 TEST(ReportRun, TheTerminalSaysWhereTheReportsAre) {
   const CliResult& r = report().result;
   EXPECT_EQ(r.status, 1) << r.out << r.err;
-  EXPECT_NE(r.out.find("== " + FIX + "empty.steps  (skipped: it has no steps to run)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("skipped  " + FIX + "empty.steps: it has no steps to run"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1 passed, 1 failed, 1 flaky, 1 skipped\n"), std::string::npos) << r.out;
   for (const char* line : {"HTML report: ", "JSON report: ", "JUnit report: "})
     EXPECT_NE(r.out.find(line + report().out.string()), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("  trace: " + (report().out / "traces/shop/login.steps-1.zip").string()), std::string::npos)
-      << r.out;
+  for (const char* trace : {"traces/shop/login.steps-1.zip", "traces/shop/login.steps-2.zip", "traces/flaky.steps-1.zip"})
+    EXPECT_NE(r.out.find("  trace: " + (report().out / trace).string()), std::string::npos) << trace << "\n" << r.out;
 }
 
 TEST(ReportRun, TheJsonDocumentMatchesTheRun) {
@@ -91,16 +108,24 @@ TEST(ReportRun, TheJsonDocumentMatchesTheRun) {
   ASSERT_TRUE(run.doc.is_object()) << run.result.out << run.result.err;
   EXPECT_EQ(run.doc["root"], (ROOT / "tests/fixtures/report").string());
   EXPECT_EQ(run.doc["interrupted"], false);
-  EXPECT_EQ(run.doc["counts"]["passed"], 1);
-  EXPECT_EQ(run.doc["counts"]["failed"], 1);
-  EXPECT_EQ(run.doc["counts"]["skipped"], 1);
+  EXPECT_EQ(run.doc["options"]["retries"], 1);
+  for (const char* outcome : {"passed", "failed", "flaky", "skipped"}) EXPECT_EQ(run.doc["counts"][outcome], 1) << outcome;
   EXPECT_EQ(run.file("account/login.steps")["status"], "passed");
   EXPECT_EQ(run.file("empty.steps")["status"], "skipped");
   EXPECT_EQ(run.file("empty.steps")["attempts"].size(), 0u);
+  // the flaky file: its first attempt failed on the page the server gave first
+  const Json& flaky = run.file("flaky.steps");
+  EXPECT_EQ(flaky["status"], "flaky");
+  ASSERT_EQ(flaky["attempts"].size(), 2u);
+  EXPECT_EQ(flaky["attempts"][0]["status"], "failed");
+  EXPECT_EQ(flaky["attempts"][0]["trace"], "traces/flaky.steps-1.zip");
+  EXPECT_EQ(flaky["attempts"][1]["status"], "passed");
+  EXPECT_EQ(flaky["attempts"][1]["trace"], nullptr);
   const Json& failed = run.file("shop/login.steps");
   EXPECT_EQ(failed["status"], "failed");
   EXPECT_EQ(failed["url"], "file://" + (ROOT / "examples/site/shop.html").string());
-  const Json& steps = failed["attempts"][0]["steps"];
+  ASSERT_EQ(failed["attempts"].size(), 2u) << "a retry of the failing file";
+  const Json& steps = failed["attempts"][1]["steps"];
   ASSERT_EQ(steps.size(), 3u);
   std::vector<std::string> statuses;
   for (const auto& s : steps) statuses.push_back(s["status"]);
@@ -130,7 +155,9 @@ TEST(ReportRun, AFailedStepHasItsScreenshotAndSnapshotUnderItsFilesOwnPath) {
   const ReportRun& run = report();
   const Json& s = run.failed_step();
   ASSERT_TRUE(s["screenshot"].is_string()) << s.dump(2);
-  EXPECT_EQ(s["screenshot"], "artifacts/shop/login.steps/1-step2.png");
+  EXPECT_EQ(s["screenshot"], "artifacts/shop/login.steps/2-step2.png");
+  EXPECT_EQ(run.file("shop/login.steps")["attempts"][0]["steps"][1]["screenshot"],
+            "artifacts/shop/login.steps/1-step2.png") << "each attempt keeps its own";
   EXPECT_EQ(png_size(read(run.out / s["screenshot"].get<std::string>())), std::make_pair(1280, 720));
   Json snapshot = Json::parse(read(run.out / s["snapshot"].get<std::string>()));
   EXPECT_FALSE(snapshot["elements"].empty());
@@ -148,7 +175,8 @@ TEST(ReportRun, TheJunitFileValidatesAndAgreesWithTheJson) {
   ASSERT_TRUE(doc.load_file(xml.c_str()));
   std::vector<std::string> suites;
   for (auto suite : doc.child("testsuites").children("testsuite")) suites.push_back(suite.attribute("name").value());
-  EXPECT_EQ(suites, (std::vector<std::string>{FIX + "account/login.steps", FIX + "shop/login.steps", FIX + "empty.steps"}));
+  EXPECT_EQ(suites, (std::vector<std::string>{FIX + "account/login.steps", FIX + "shop/login.steps",
+                                              FIX + "flaky.steps", FIX + "empty.steps"}));
   auto shop = doc.child("testsuites").find_child_by_attribute("testsuite", "name", (FIX + "shop/login.steps").c_str());
   auto failed = shop.find_child_by_attribute("testcase", "name", "6: click Add to basket");
   ASSERT_TRUE(failed) << "no testcase for the failing step";
@@ -159,7 +187,7 @@ TEST(ReportRun, TheJunitFileValidatesAndAgreesWithTheJson) {
   size_t found = 0;
   for (std::sregex_iterator it(all.begin(), all.end(), attachment), end; it != end; ++it, ++found)
     EXPECT_TRUE(fs::exists((*it)[1].str())) << (*it)[1];
-  EXPECT_EQ(found, 3u) << all;  // the screenshot, the snapshot and the trace
+  EXPECT_EQ(found, 4u) << all;  // the last attempt's screenshot and snapshot, both attempts' traces
 }
 
 TEST(ReportRun, TheTraceOfTheFailureHoldsItsStepsAndOpensInPlaywrightsTraceTools) {
@@ -237,53 +265,40 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- an interrupted run ------------------------------------------------------------
 
-// SIGTERM while the second of three files runs: the step running ends, the
-// reports are written with the first file passed and the others not run.
+// SIGTERM while the second of three files runs: it is stopped at once, and
+// every report is written with the first file passed and the others not run.
 TEST(InterruptedRun, WritesEveryReportAndMarksTheRestNotRun) {
   const fs::path dir = fs::path(::testing::TempDir()) / "plainstep-interrupted";
   fs::remove_all(dir);
   fs::create_directories(dir);
   const std::string site = "url: " + (ROOT / "examples/site/index.html").string() + "\n";
   std::ofstream(dir / "a.steps") << site << "verify text Sign in is visible\n";
-  std::ofstream(dir / "b.steps") << site << "wait 1500\nwait 1500\nwait 1500\nverify text Sign in is visible\n";
+  std::ofstream(dir / "b.steps") << site << "wait 1000\nwait 60000\nverify text Sign in is visible\n";
   std::ofstream(dir / "c.steps") << site << "verify text Sign in is visible\n";
-  const fs::path out = dir / "out.txt";
-  std::vector<std::string> args{plainstep::testing::plainstep_binary(), "run", "--reporter", "list,json,junit,html",
-                                "--output", (dir / "report").string(), (dir / "a.steps").string(),
-                                (dir / "b.steps").string(), (dir / "c.steps").string()};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&fa);
-  // once the second file has started its waits
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (read(out).find("wait 1500  PASS") == std::string::npos && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  kill(pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const std::string said = read(out);
-  ASSERT_TRUE(WIFEXITED(status)) << said;
-  EXPECT_EQ(WEXITSTATUS(status), 143) << said;
-  EXPECT_NE(said.find("interrupted: 2 of 3 files not run or not finished"), std::string::npos) << said;
-  EXPECT_EQ(said.find("verify text Sign in is visible  PASS", said.find("== " + (dir / "b.steps").string())),
-            std::string::npos)
-      << "the second file went on after the stop\n" << said;
+  bool signalled = false;
+  CliResult r = run_cli({"run", "--workers", "1", "--reporter", "list,json,junit,html", "--output",
+                         (dir / "report").string(), (dir / "a.steps").string(), (dir / "b.steps").string(),
+                         (dir / "c.steps").string()},
+                        "", {}, "", [&](pid_t pid, const std::string& out) {
+                          // once the second file is in its long wait
+                          if (!signalled && out.find("wait 1000  PASS") != std::string::npos) {
+                            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                            kill(pid, SIGTERM);
+                            signalled = true;
+                          }
+                        });
+  ASSERT_TRUE(signalled) << r.out << r.err;
+  EXPECT_EQ(r.status, 143) << r.out << r.err;
+  EXPECT_NE(r.out.find("1 passed, 0 failed, 2 not run"), std::string::npos) << r.out;
   Json doc = Json::parse(read(dir / "report/report.json"));
   EXPECT_EQ(doc["interrupted"], true);
   std::vector<std::string> statuses;
   for (const auto& f : doc["files"]) statuses.push_back(f["status"]);
   EXPECT_EQ(statuses, (std::vector<std::string>{"passed", "not_run", "not_run"}));
   const Json& b = doc["files"][1];
-  EXPECT_EQ(b["reason"], "the run was interrupted while this file ran");
+  EXPECT_NE(b["reason"].get<std::string>().find("stopped while running"), std::string::npos) << b.dump(2);
   ASSERT_EQ(b["attempts"].size(), 1u);
-  EXPECT_GE(b["attempts"][0]["steps"].size(), 1u) << "the steps it ran are kept";
+  EXPECT_EQ(b["attempts"][0]["steps"][0]["status"], "passed") << "the steps it ran are kept";
   EXPECT_EQ(doc["files"][2]["attempts"].size(), 0u);
   EXPECT_EQ(plainstep::testing::junit_problems((dir / "report/junit.xml").string()), "");
   EXPECT_TRUE(fs::exists(dir / "report/data.js"));
@@ -292,32 +307,11 @@ TEST(InterruptedRun, WritesEveryReportAndMarksTheRestNotRun) {
 
 // ---- the HTML report in a browser ------------------------------------------------------------
 
-// The report with a flaky file added: its first attempt the failing file's,
-// its second the passing file's (retries come from the suite runner).
-void add_flaky_file(const fs::path& folder, const Json& doc) {
-  Json edited = doc;
-  Json flaky = edited["files"][1];
-  for (const auto& f : edited["files"])
-    if (f["path"] == "shop/login.steps") flaky = f;
-  Json second = Json();
-  for (const auto& f : edited["files"])
-    if (f["path"] == "account/login.steps") second = f["attempts"][0];
-  flaky["path"] = "shop/flaky.steps";
-  flaky["status"] = "flaky";
-  second["attempt"] = 2;
-  flaky["attempts"].push_back(second);
-  edited["files"].push_back(flaky);
-  edited["counts"]["files"] = 4;
-  edited["counts"]["flaky"] = 1;
-  std::ofstream(folder / "data.js") << "window.PLAINSTEP_REPORT = " << edited.dump() << ";\n";
-}
-
 class ReportInBrowser : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     const ReportRun& run = report();
     ASSERT_TRUE(run.doc.is_object());
-    add_flaky_file(run.out, run.doc);
     playwright_ = pw::sync_playwright().start();
     browser_ = playwright_->chromium()->launch({});
     page_ = browser_->new_page({pw::Viewport{1366, 900}, false});
@@ -391,12 +385,15 @@ TEST_F(ReportInBrowser, FilteringToFailuresAndOpeningTheFailingFileShowsItsScree
   ASSERT_EQ(listed_candidates.size(), candidates.size());
   EXPECT_EQ(listed_candidates[0], candidates[0]["description"]);
   EXPECT_EQ(until("() => document.querySelector('.snapshot a')?.getAttribute('href')"),
-            "artifacts/shop/login.steps/1-step2.json");
-  EXPECT_EQ(until("() => document.querySelector('.trace a')?.getAttribute('href')"), "traces/shop/login.steps-1.zip");
+            "artifacts/shop/login.steps/2-step2.json");
+  EXPECT_EQ(until("() => document.querySelector('.trace a')?.getAttribute('href')"), "traces/shop/login.steps-2.zip");
+  // its first attempt, a tab away
+  pw::json tabs = until("() => [...document.querySelectorAll('[role=tab]')].map(t => t.textContent)");
+  EXPECT_EQ(tabs, pw::json::array({"attempt 1 (failed)", "attempt 2 (failed)"}));
 }
 
 TEST_F(ReportInBrowser, AFlakyFileShowsEachAttempt) {
-  page_->evaluate("() => { location.hash = '#file=shop/flaky.steps'; }");
+  page_->evaluate("() => { location.hash = '#file=flaky.steps'; }");
   pw::json tabs = until("() => [...document.querySelectorAll('[role=tab]')].map(t => t.textContent)");
   EXPECT_EQ(tabs, pw::json::array({"attempt 1 (failed)", "attempt 2 (passed)"}));
 }
@@ -405,7 +402,7 @@ TEST_F(ReportInBrowser, NoRequestLeftTheReportFolder) {
   const std::string folder = "file://" + report().out.string() + "/";
   ASSERT_FALSE(requests_.empty());
   for (const auto& url : requests_) EXPECT_TRUE(url.starts_with(folder)) << url;
-  for (const char* name : {"index.html", "data.js", "report.js", "report.css", "artifacts/shop/login.steps/1-step2.png"})
+  for (const char* name : {"index.html", "data.js", "report.js", "report.css", "artifacts/shop/login.steps/2-step2.png"})
     EXPECT_NE(std::find(requests_.begin(), requests_.end(), folder + name), requests_.end())
         << name << " was not loaded\n" << ::testing::PrintToString(requests_);
 }

@@ -15,6 +15,8 @@
 #include "support/run_cli.hpp"
 
 using plainstep::testing::CliResult;
+using plainstep::testing::has_line;
+using plainstep::testing::lines_of;
 using plainstep::testing::names_element;
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
@@ -23,13 +25,6 @@ namespace {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 const std::string FIX = "tests/fixtures/run/";
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l);
-  return out;
-}
 
 // The report line of the step written `step`, or "" when there is none.
 std::string step_line(const CliResult& r, const std::string& step) {
@@ -48,12 +43,6 @@ std::vector<std::string> details_of(const CliResult& r, const std::string& step)
     if (l.find("  " + step + "  ") != std::string::npos) in = true;
   }
   return out;
-}
-
-bool has_line(const CliResult& r, const std::string& line) {
-  for (const auto& l : lines_of(r.out))
-    if (l == line) return true;
-  return false;
 }
 
 // The steps of a step file as the runner counts them.
@@ -76,7 +65,8 @@ std::string scratch(const std::string& name) {
 
 // ---- the examples, run once --------------------------------------------
 
-// One run of every example file, shared by the checks below.
+// One run of the examples folder on two workers, shared by the checks
+// below. examples/shared holds steps other files run, not tests.
 struct ExampleRun {
   std::string junit = scratch("examples.xml");
   std::vector<std::string> files;
@@ -85,9 +75,8 @@ struct ExampleRun {
     for (const auto& e : fs::directory_iterator(ROOT / "examples"))
       if (e.path().extension() == ".steps") files.push_back("examples/" + e.path().filename().string());
     std::sort(files.begin(), files.end());
-    std::vector<std::string> args{"run", "--junit", junit};
-    args.insert(args.end(), files.begin(), files.end());
-    result = run_cli(args, "", {"PLAINSTEP_HEADLESS=true"}, ROOT.string());
+    result = run_cli({"run", "--workers", "2", "--junit", junit, "examples"}, "", {"PLAINSTEP_HEADLESS=true"},
+                     ROOT.string());
   }
   ~ExampleRun() { fs::remove(junit); }
 };
@@ -168,8 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
         Chosen{"hover Help", "span 'Help'"},
         Chosen{"verify text Welcome, Ada is present", "p 'Welcome, Ada'"},
         // the grown forms
-        Chosen{"check the checkbox near Buy milk", "checked input at (379, 216)"},
-        Chosen{"verify the checkbox near Buy bread is not checked", "input at (379, 275) not checked"},
+        Chosen{"check the checkbox near Buy milk", "checked input [_label=Buy milk] at (379, 216)"},
+        Chosen{"verify the checkbox near Buy bread is not checked", "input [_label=Buy bread] at (379, 275) not checked"},
         Chosen{"double click Buy bread", "double-clicked div 'Buy bread'"},
         Chosen{"click Delete", "button [aria-label=Delete]"},
         Chosen{"verify count of Buy is 2", "counted 2 of 'Buy'"},
@@ -417,16 +406,26 @@ TEST(Act, ADialogThatSaysSomethingElseFails) {
 
 // ---- input errors: no browser ------------------------------------------
 
-TEST(RunInput, WordingIssuesExitTwoBeforeAnyBrowserStarts) {
+TEST(RunInput, WordingIssuesAreToldBeforeAnyBrowserStartsAndTheOtherFilesRun) {
   // A browser that cannot start would fail the run with 1; the wording is
   // reported first, so it never gets that far.
-  auto r = run_cli({"run", FIX + "wording.steps", FIX + "passing.steps"}, "",
+  auto r = run_cli({"run", FIX + "wording.steps", FIX + "no_url.steps"}, "",
                    {"PLAINSTEP_CHROMIUM=/nonexistent/chromium"}, ROOT.string());
   EXPECT_EQ(r.status, 2) << r.out << r.err;
   EXPECT_NE(r.err.find(FIX + "wording.steps:5: Unknown action 'clik'"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(FIX + "wording.steps:6: `wait` value must be a number"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(FIX + "no_url.steps: no start address"), std::string::npos) << r.err;
   EXPECT_EQ(r.out.find("=="), std::string::npos) << r.out;
-  EXPECT_EQ(r.err.find("passing.steps"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("could not open"), std::string::npos) << r.out;
+
+  // with a file of good wording among them, that file still runs, and the
+  // run still ends with 2 for the others
+  auto mixed = run_cli({"run", FIX + "wording.steps", FIX + "passing.steps"}, "", {}, ROOT.string());
+  EXPECT_EQ(mixed.status, 2) << mixed.out << mixed.err;
+  EXPECT_NE(mixed.err.find(FIX + "wording.steps:5: Unknown action 'clik'"), std::string::npos) << mixed.err;
+  EXPECT_NE(step_line(mixed, "type ada@example.com into the Email field").find("  PASS  "), std::string::npos)
+      << mixed.out;
+  EXPECT_TRUE(has_line(mixed, "1 passed, 0 failed, 1 error")) << mixed.out;
 
   // the same missing browser with well-worded files: the session fails
   auto opened = run_cli({"run", FIX + "passing.steps"}, "",
@@ -462,8 +461,16 @@ TEST(RunInput, HelpListsEveryFlagWithItsVariable) {
                         "PLAINSTEP_SCREENSHOTS", "PLAINSTEP_TRACE", "PLAINSTEP_URL",
                         "PLAINSTEP_BROWSER", "PLAINSTEP_HEADLESS", "PLAINSTEP_MAXIMIZED",
                         "PLAINSTEP_VIEWPORT", "PLAINSTEP_TIMEOUT", "PLAINSTEP_SNAPSHOTS",
-                        "PLAINSTEP_JUNIT", "PLAINSTEP_ARTIFACTS", "PLAINSTEP_NO_CHECK"})
+                        "PLAINSTEP_JUNIT", "PLAINSTEP_ARTIFACTS", "PLAINSTEP_NO_CHECK", "--workers",
+                        "--shard", "--retries", "--max-failures", "--grep", "--tag", "--config",
+                        "PLAINSTEP_WORKERS", "PLAINSTEP_SHARD", "PLAINSTEP_RETRIES", "PLAINSTEP_MAX_FAILURES",
+                        "PLAINSTEP_CONFIG", "plainstep.toml", "130 on Ctrl-C"})
     EXPECT_NE(r.out.find(s), std::string::npos) << s;
+  // how the settings' sources rank
+  EXPECT_NE(r.out.find("a flag overrides its environment variable, a variable overrides plainstep.toml"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("the file overrides the defaults"), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
-// A loopback HTTP server for fixture pages that need real timing: serves
-// the files of tests/fixtures/session, and /slow?ms=N after N milliseconds.
+// A loopback HTTP server for fixture pages that need real timing or a site
+// of their own: serves the files of a fixture folder (tests/fixtures/session
+// unless told), /slow?ms=N after N milliseconds, and what a test's own
+// route answers for a path.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,7 +12,9 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,7 +24,12 @@ namespace plainstep::testing {
 
 class FixtureServer {
  public:
-  FixtureServer() {
+  // The page a test serves for a path (query included), or nullopt to
+  // serve the folder's file. Called on the server's threads.
+  using Route = std::function<std::optional<std::string>(const std::string& path)>;
+
+  explicit FixtureServer(std::string root = std::string(PLAINSTEP_FIXTURES) + "/session", Route route = {})
+      : root_(std::move(root)), route_(std::move(route)) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -68,15 +77,17 @@ class FixtureServer {
     auto start = request.find(' ') + 1;
     std::string path = request.substr(start, request.find(' ', start) - start);
     std::string body, type = "text/html", status = "200 OK";
-    if (path.rfind("/slow?ms=", 0) == 0) {
+    std::optional<std::string> routed = route_ ? route_(path) : std::nullopt;
+    if (routed) {
+      body = *routed;
+    } else if (path.rfind("/slow?ms=", 0) == 0) {
       auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::stoi(path.substr(9)));
       while (!stopping_ && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       type = "text/plain";
       body = "late";
     } else {
-      std::ifstream in(std::string(PLAINSTEP_FIXTURES) + "/session" + path.substr(0, path.find('?')),
-                       std::ios::binary);
+      std::ifstream in(root_ + path.substr(0, path.find('?')), std::ios::binary);
       if (in && path.find("..") == std::string::npos)
         body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
       else
@@ -89,6 +100,8 @@ class FixtureServer {
     ::close(client);
   }
 
+  std::string root_;
+  Route route_;
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};

@@ -139,6 +139,17 @@ INSTANTIATE_TEST_SUITE_P(
                  {Make("input").attr("placeholder", "Name of the pet").at(0, 0),
                   Make("input").attr("_label", "Name :").at(0, 90)},
                  1},
+        // a hint's ellipsis is no word either: the table's "Search..." box,
+        // not the navigation bar's "Search for..."
+        PickCase{"trailing_ellipsis_of_a_hint_does_not_count",
+                 written("type", "Search", false, "Tokyo"),
+                 {Make("input").attr("aria-label", "Search for...").attr("placeholder", "Search for...").at(0, 0),
+                  Make("input").attr("placeholder", "Search...").at(0, 90)},
+                 1},
+        PickCase{"trailing_ellipsis_character", written("type", "Filter", false, "x"),
+                 {Make("input").attr("placeholder", "Filter rows").at(0, 0),
+                  Make("input").attr("_label", "Filter\u2026").at(0, 90)},
+                 1},
         PickCase{"click_never_matches_a_label_alone", written("click", "Email", false),
                  {Make("input").attr("_label", "Email").at(0, 0)}, -1}),
     [](const auto& info) { return std::string(info.param.name); });

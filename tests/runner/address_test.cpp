@@ -33,3 +33,52 @@ TEST(StartAddress, RelativePathsResolveAgainstTheStepFilesFolder) {
   EXPECT_THROW(resolve_start_url("  ", dir.string()), std::invalid_argument);
   fs::remove_all(dir);
 }
+
+// An address starting with "/" on a site: taken from the base address's
+// scheme and host, as a browser takes it, whatever path the base has.
+struct Joined {
+  const char* base;
+  const char* path;
+  const char* url;  // nullptr: the base is refused
+};
+
+class BaseAddress : public ::testing::TestWithParam<Joined> {};
+
+TEST_P(BaseAddress, TakesThePathFromTheBasesHost) {
+  const auto& c = GetParam();
+  if (!c.url) {
+    EXPECT_THROW(plainstep::host::join_url(c.base, c.path), std::invalid_argument) << c.base;
+    return;
+  }
+  EXPECT_EQ(plainstep::host::join_url(c.base, c.path), c.url);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, BaseAddress,
+    ::testing::Values(Joined{"http://localhost:8080", "/login", "http://localhost:8080/login"},
+                      Joined{"http://localhost:8080/", "/login", "http://localhost:8080/login"},
+                      Joined{"https://staging.example.com/app/home?x=1#top", "/cart?id=2#pay",
+                             "https://staging.example.com/cart?id=2#pay"},
+                      Joined{"https://example.com?x=1", "/a", "https://example.com/a"},
+                      Joined{"https://example.com", "//cdn.example.com/a", "https://cdn.example.com/a"},
+                      Joined{"file:///srv/site/index.html", "/other.html", "file:///other.html"},
+                      Joined{"localhost", "/a", nullptr}, Joined{"about:blank", "/a", nullptr},
+                      Joined{"", "/a", nullptr}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST(StartAddress, ASlashAddressIsTakenFromTheBaseAddressWhenThereIsOne) {
+  EXPECT_EQ(resolve_start_url("/checkout", "/nowhere", std::string("http://127.0.0.1:3000/shop/")),
+            "http://127.0.0.1:3000/checkout");
+  // a web address stays as written, and a relative path is still a file
+  EXPECT_EQ(resolve_start_url("https://example.com/a", "/nowhere", std::string("http://127.0.0.1:3000")),
+            "https://example.com/a");
+  EXPECT_THROW(resolve_start_url("site/index.html", "/nowhere", std::string("http://127.0.0.1:3000")),
+               std::invalid_argument);
+  // without one, "/checkout" is a file, and the message says what it lacks
+  try {
+    resolve_start_url("/checkout", "/nowhere");
+    FAIL();
+  } catch (const std::invalid_argument& e) {
+    EXPECT_NE(std::string(e.what()).find("needs --base-url"), std::string::npos) << e.what();
+  }
+}

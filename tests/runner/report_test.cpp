@@ -74,6 +74,49 @@ TEST(Report, ControlCharactersShownNotObeyed) {
   EXPECT_EQ(o.str().find('\x07'), std::string::npos) << o.str();
 }
 
+// One file of each outcome, in path order, for the summary.
+std::vector<FileReport> every_outcome() {
+  StepReport pass{1, 2, "click Login", StepStatus::pass, 0.1, "", {}};
+  StepReport fail{1, 2, "click Login", StepStatus::fail, 5.0, "", {"found no 'Login'"}};
+  FileReport passed{"a.steps", "u", {pass}, std::nullopt, 1};
+  FileReport flaky{"b.steps", "u", {pass}, std::nullopt, 1};
+  flaky.retried.push_back(FileAttempt{{fail}, std::nullopt, 5, {}});
+  FileReport failed{"c.steps", "u", {fail}, std::nullopt, 5};
+  failed.retried.push_back(FileAttempt{{}, std::string("could not open u in the browser: gone"), 1, {}});
+  FileReport not_run{"d.steps", "u", {}, std::nullopt, 0};
+  not_run.not_run = "not run: 1 file failed, as many as the run allows (max failures)";
+  FileReport invalid{"e.steps", "", {}, std::string("e.steps:3: Unknown action 'clik'.\ne.steps:4: more"), 0};
+  invalid.invalid = true;
+  FileReport stopped{"f.steps", "u", {pass}, std::nullopt, 1};
+  stopped.not_run = "stopped while running: the run was interrupted (SIGINT)";
+  return {passed, flaky, failed, not_run, invalid, stopped};
+}
+
+TEST(Report, EachFileHasOneOutcome) {
+  auto files = every_outcome();
+  std::vector<FileStatus> want{FileStatus::passed, FileStatus::flaky,   FileStatus::failed,
+                               FileStatus::not_run, FileStatus::invalid, FileStatus::not_run};
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i].status(), want[i]) << files[i].path;
+  EXPECT_TRUE(files[1].passed());
+  EXPECT_FALSE(files[3].passed()) << "a file not run did not pass";
+  EXPECT_FALSE(files[5].passed()) << "a stopped file did not pass, whatever its steps say";
+}
+
+TEST(Report, SummaryCountsAndListsWhatDidNotSimplyPass) {
+  auto files = every_outcome();
+  std::ostringstream sum;
+  print_summary(sum, files, 12);
+  EXPECT_EQ(sum.str(), "1 passed, 1 failed, 1 flaky, 2 not run, 1 error\ntotal 12.00s\n");
+  std::ostringstream list;
+  print_outcomes(list, files);
+  EXPECT_EQ(list.str(),
+            "flaky    b.steps: passed on attempt 2 after step 1 (line 2) failed: click Login: found no 'Login'\n"
+            "failed   c.steps: step 1 (line 2) failed: click Login: found no 'Login'\n"
+            "not run  d.steps: not run: 1 file failed, as many as the run allows (max failures)\n"
+            "error    e.steps:3: Unknown action 'clik'. (and 1 more)\n"
+            "not run  f.steps: stopped while running: the run was interrupted (SIGINT)\n");
+}
+
 TEST(Closest, SharedWordsThenSpelling) {
   Elements els{el("button", "Register"), el("button", "Log in"), el("a", "Logout help"),
                el("input", "", {{"placeholder", "Login name"}})};

@@ -16,9 +16,9 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 
-#include "reporters/report_assets.hpp"
 #include "reporters/reporter.hpp"
 #include "reporters/run_document.hpp"
+#include "run_suite.hpp"
 #include "support/junit_schema.hpp"
 
 using namespace plainstep;
@@ -156,6 +156,7 @@ struct Choice {
   std::optional<std::string> junit;
   bool folder;        // the report folder holds screenshots
   const char* error;  // what --reporter says, or nullptr
+  const char* terminal = "";  // the reporter that writes to the terminal
 };
 
 class Choosing : public ::testing::TestWithParam<Choice> {};
@@ -176,16 +177,17 @@ TEST_P(Choosing, NamesAreCheckedAndDecideTheFolder) {
   }
   ReporterSet set(s);
   EXPECT_EQ(set.writes_report_folder(), c.folder);
+  EXPECT_EQ(set.terminal(), c.terminal);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Reporters, Choosing,
     ::testing::Values(
-        Choice{{"list"}, std::nullopt, false, nullptr}, Choice{{"dot,html"}, std::nullopt, true, nullptr},
+        Choice{{"list"}, std::nullopt, false, nullptr, "list"}, Choice{{"dot,html"}, std::nullopt, true, nullptr, "dot"},
         Choice{{"json"}, std::nullopt, true, nullptr}, Choice{{"junit"}, std::nullopt, true, nullptr},
         // the JUnit file of its own flag leaves the folder alone
-        Choice{{"list", "junit"}, std::string("x.xml"), false, nullptr},
-        Choice{{" Line , JSON "}, std::nullopt, true, nullptr},
+        Choice{{"list", "junit"}, std::string("x.xml"), false, nullptr, "list"},
+        Choice{{" Line , JSON "}, std::nullopt, true, nullptr, "line"},
         Choice{{"list,xml"}, std::nullopt, false,
                "--reporter: no reporter named 'xml'; choose from list, dot, line, json, junit, html"},
         Choice{{"list", "dot"}, std::nullopt, false, "--reporter: list and dot both write to the terminal; choose one"}));
@@ -326,6 +328,82 @@ TEST_F(Document, EveryStepHasEveryField) {
     }
 }
 
+// ---- the suite runner's events ---------------------------------------------------------
+
+// What the suite runner tells, through the set: an attempt ends when the
+// next one starts or its file is done, and each file's outcome is the
+// suite's.
+TEST(SuiteEvents, AttemptsAndOutcomesOfTheSuiteReachTheReports) {
+  fs::path dir = scratch("suite");
+  ReporterSet set(settings(dir, {"json"}));
+  SuiteEvents e = set.events({"chromium", 2, 1, std::string("1/2"), 3000, std::nullopt});
+  StepReport pass = step(1, 2, "click Go", StepStatus::pass);
+  StepReport fail = step(1, 2, "click Go", StepStatus::fail, {"found no 'Go'"});
+  std::vector<FileReport> files(5);
+  const char* paths[] = {"t/a/flaky.steps", "t/stopped.steps", "t/broken.steps", "t/empty.steps", "t/b/fine.steps"};
+  for (size_t i = 0; i < files.size(); ++i) {
+    files[i].path = paths[i];
+    files[i].rel = std::string(paths[i]).substr(2);
+    files[i].url = "u";
+  }
+  files[2].invalid = true;
+  files[2].error = "t/broken.steps:3: Unknown action 'clik'.";
+  files[3].skipped = "it has no steps to run";
+  e.planned(files);
+  // flaky: the first attempt fails and keeps its trace, the retry passes
+  e.attempt_started(files[0]);
+  e.step_done(files[0], fail);
+  files[0].retried.push_back(FileAttempt{{fail}, std::nullopt, 2.0, at(1), false, "traces/a/flaky.steps-1.zip"});
+  e.attempt_started(files[0]);
+  e.step_done(files[0], pass);
+  files[0].steps = {pass};
+  files[0].seconds = 1.0;
+  files[0].started = at(3);
+  e.file_done(files[0]);
+  // stopped under its first step
+  e.attempt_started(files[1]);
+  e.step_done(files[1], pass);
+  files[1].steps = {pass};
+  files[1].not_run = "stopped while running: the run was interrupted (SIGINT)";
+  e.file_done(files[1]);
+  e.file_done(files[2]);
+  e.file_done(files[3]);
+  e.attempt_started(files[4]);
+  e.step_done(files[4], pass);
+  files[4].steps = {pass};
+  e.file_done(files[4]);
+  EXPECT_TRUE(set.run_finished(9, true).empty());
+
+  Json doc = Json::parse(read(dir / "report.json"));
+  EXPECT_EQ(doc["options"]["shard"], "1/2");
+  EXPECT_EQ(doc["options"]["workers"], 2);
+  EXPECT_EQ(doc["root"], (fs::current_path() / "t").string());
+  std::vector<std::string> statuses, rels;
+  for (const auto& f : doc["files"]) {
+    statuses.push_back(f["status"]);
+    rels.push_back(f["path"]);
+  }
+  EXPECT_EQ(statuses, (std::vector<std::string>{"flaky", "not_run", "error", "skipped", "passed"}));
+  EXPECT_EQ(rels, (std::vector<std::string>{"a/flaky.steps", "stopped.steps", "broken.steps", "empty.steps",
+                                            "b/fine.steps"}));
+  const Json& flaky = doc["files"][0];
+  ASSERT_EQ(flaky["attempts"].size(), 2u);
+  EXPECT_EQ(flaky["attempts"][0]["status"], "failed");
+  EXPECT_EQ(flaky["attempts"][0]["trace"], "traces/a/flaky.steps-1.zip");
+  EXPECT_EQ(flaky["attempts"][0]["steps"][0]["message"], "found no 'Go'");
+  EXPECT_EQ(flaky["attempts"][1]["status"], "passed");
+  EXPECT_EQ(flaky["duration_ms"], 3000) << "every attempt's time";
+  EXPECT_EQ(flaky["started"], "2026-12-09T07:06:41.000Z") << "when its first attempt started";
+  const Json& stopped = doc["files"][1];
+  EXPECT_EQ(stopped["reason"], "stopped while running: the run was interrupted (SIGINT)");
+  EXPECT_EQ(stopped["attempts"][0]["error"], "the run was stopped while this attempt ran");
+  EXPECT_EQ(doc["files"][2]["error"], "t/broken.steps:3: Unknown action 'clik'.");
+  EXPECT_EQ(doc["files"][2]["attempts"].size(), 0u);
+  EXPECT_EQ(doc["files"][3]["reason"], "it has no steps to run");
+  EXPECT_EQ(doc["counts"]["flaky"], 1);
+  EXPECT_EQ(doc["interrupted"], true);
+}
+
 // ---- the HTML report -------------------------------------------------------------
 
 TEST(Html, TheFolderHoldsTheViewerAsShippedAndTheRunAsData) {
@@ -443,7 +521,7 @@ TEST_F(Junit, FailuresErrorsAndSkipsEachInTheirPlace) {
   EXPECT_TRUE(later.find_child_by_attribute("testcase", "name", "2: click Later"));
   EXPECT_STREQ(later.find_child_by_attribute("testcase", "name", "tests/later.steps")
                    .child("skipped").attribute("message").value(),
-               "the run was interrupted before this attempt ended");
+               "the run was interrupted before this file finished");
 }
 
 // The schema itself catches what CI servers would misread.
@@ -497,59 +575,13 @@ TEST(JunitWrite, AFailedWriteKeepsThePreviousReportAndSaysSo) {
 
 // ---- the terminal ----------------------------------------------------------------------
 
-std::string terminal_of(const std::string& name, int workers = 1, bool tty = false) {
+std::string terminal_of(const std::string& name, bool tty = false) {
   std::ostringstream out;
   ReporterSettings s = settings(::testing::TempDir(), {name}, &out);
   s.terminal = tty;
   ReporterSet set(s);
-  if (workers == 1) {
-    feed(set);
-    return out.str();
-  }
-  // Two files at once: their events interleave.
-  RunStart start;
-  start.options.workers = workers;
-  start.files = {{"a.steps", "a.steps", "u"}, {"b.steps", "b.steps", "u"}};
-  set.run_started(start);
-  set.attempt_started({0, 1});
-  set.attempt_started({1, 1});
-  set.step_finished({1, 1}, step(1, 1, "click B", StepStatus::pass));
-  set.step_finished({0, 1}, step(1, 1, "click A", StepStatus::pass));
-  set.attempt_finished({1, 1}, {true});
-  set.file_finished({1, FileOutcome::passed});
-  set.attempt_finished({0, 1}, {true});
-  set.file_finished({0, FileOutcome::passed});
-  set.run_finished(1, false);
+  feed(set);
   return out.str();
-}
-
-TEST(Terminal, ListShowsEveryStepAsItFinishes) {
-  std::string out = terminal_of("list");
-  EXPECT_NE(out.find("== tests/shop/checkout.steps  (https://shop.example/cart)\n"
-                     "  1  click Add to cart  PASS  0.12s  did click Add to cart\n"
-                     "  2  run shared/sign-in.steps\n"
-                     "      shared/sign-in.steps:1  type ada into Email  PASS  0.12s  did type ada into Email\n"
-                     "      shared/sign-in.steps:2  click Log in  FAIL  0.25s\n"
-                     "           found no 'Log in'\n"
-                     "  2  run shared/sign-in.steps  FAIL  0.25s\n"),
-            std::string::npos)
-      << out;
-  EXPECT_NE(out.find("  trace: " + (fs::path(::testing::TempDir()) / "traces/shop/checkout.steps-1.zip").string()),
-            std::string::npos)
-      << out;
-  EXPECT_NE(out.find("== tests/shop/checkout.steps  (https://shop.example/cart)  attempt 2\n"), std::string::npos);
-  EXPECT_NE(out.find("== tests/empty.steps  (skipped: it has no steps to run)\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("== tests/broken.steps  (https://shop.example/)\n"
-                     "  could not open https://shop.example/ in the browser: chromium exited\n"),
-            std::string::npos)
-      << out;
-  EXPECT_EQ(out.find('\x01'), std::string::npos) << "a control character reached the terminal";
-}
-
-TEST(Terminal, ListKeepsEachFilesLinesTogetherWithSeveralWorkers) {
-  EXPECT_EQ(terminal_of("list", 2),
-            "== b.steps  (u)\n  1  click B  PASS  0.12s  did click B\n"
-            "== a.steps  (u)\n  1  click A  PASS  0.12s  did click A\n");
 }
 
 TEST(Terminal, DotShowsACharacterPerStepThenTheFailures) {
@@ -572,7 +604,7 @@ TEST(Terminal, LineCountsFilesAndShowsFailuresInFull) {
   EXPECT_NE(plain.find("[4/5] tests/broken.steps  error  0.40s\n"), std::string::npos) << plain;
   EXPECT_NE(plain.find("       found no 'Logn' within 5000 ms"), std::string::npos) << plain;
   EXPECT_EQ(plain.find('\r'), std::string::npos) << "a log is not redrawn";
-  std::string tty = terminal_of("line", 1, true);
+  std::string tty = terminal_of("line", true);
   EXPECT_NE(tty.find("\r\x1b[2K[0/5] tests/shop/checkout.steps  1  click Add to cart"), std::string::npos) << tty;
   EXPECT_TRUE(tty.ends_with("\r\x1b[2K")) << "the progress line is left on the screen";
 }

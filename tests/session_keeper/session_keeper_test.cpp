@@ -1,4 +1,6 @@
 // The browser session: open, the page, dialogs, close, configuration.
+#include <signal.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -170,6 +172,44 @@ TEST_F(SessionTest, NavigationFailureKeepsTheSessionClosable) {
   auto tree = processes();
   session.close();
   EXPECT_TRUE(survivors(tree, std::chrono::milliseconds(0)).empty());
+}
+
+// One browser serves file after file: each context starts with no cookies
+// or storage of the one before, on the same browser process.
+TEST_F(SessionTest, ContextsOnOneBrowserShareNothing) {
+  testing::FixtureServer server;
+  session.open_context(server.url("basic.html"));
+  auto browser = session.browser();
+  auto first = session.get_page();
+  first->evaluate("localStorage.setItem('k', 'v'); document.cookie = 'c=1'; 0");
+  ASSERT_EQ(first->evaluate("localStorage.getItem('k')"), "v");
+  auto tree = processes();
+  session.open_context(server.url("basic.html"));
+  EXPECT_EQ(session.browser(), browser) << "the browser was launched again";
+  EXPECT_TRUE(first->is_closed()) << "the context before was left open";
+  EXPECT_EQ(session.get_page()->evaluate("localStorage.getItem('k')"), nullptr);
+  EXPECT_EQ(session.get_page()->evaluate("document.cookie"), "");
+  ASSERT_GE(tree.size(), 2u);
+  EXPECT_TRUE(testing::running(tree[1])) << "the browser's own process (node's child) ended between contexts";
+  session.close_context();
+  expect_no_page(session);
+  EXPECT_TRUE(session.browser_alive());
+}
+
+TEST_F(SessionTest, ABrowserThatDiedIsLaunchedAgain) {
+  session.open_context(fixture_url("basic.html"));
+  auto browser = session.browser();
+  // the browser's own process: the child of node that is not one of its helpers
+  auto tree = processes();
+  ASSERT_GE(tree.size(), 2u);
+  kill(tree[1].pid, SIGKILL);
+  EXPECT_ANY_THROW(session.get_page()->evaluate("1"));
+  EXPECT_FALSE(session.browser_alive());
+  session.open_context(fixture_url("dialogs.html"));
+  EXPECT_NE(session.browser(), browser);
+  EXPECT_TRUE(session.browser_alive());
+  EXPECT_EQ(session.get_page()->url(), fixture_url("dialogs.html"));
+  EXPECT_TRUE(survivors(tree).empty()) << "the dead browser's driver or helpers were left running";
 }
 
 TEST_F(SessionTest, DestroyingAnOpenSessionEndsItsProcesses) {

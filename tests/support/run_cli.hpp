@@ -1,15 +1,21 @@
 #pragma once
 // Runs the built plainstep binary for CLI tests: arguments in, exit status,
 // standard output and standard error out. No shell is involved.
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <regex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -53,11 +59,17 @@ inline std::filesystem::path repo_root() {
 
 inline std::string plainstep_binary() { return std::string(PLAINSTEP_BINARY_DIR) + "/plainstep"; }
 
+// Called while a run goes on, whenever it writes and at least every 100
+// ms, with its process id and its standard output so far: a test sends it
+// signals from here.
+using CliWatch = std::function<void(pid_t, const std::string& out)>;
+
 // Runs `command` (its first word a path, or a program found on PATH);
 // `input` is written to the child's standard input; `env` entries
 // ("NAME=value") are added to the environment.
 inline CliResult run_program(const std::vector<std::string>& command, const std::string& input = "",
-                             const std::vector<std::string>& env = {}, const std::string& cwd = "") {
+                             const std::vector<std::string>& env = {}, const std::string& cwd = "",
+                             const CliWatch& watch = {}) {
   int in[2], out[2], err[2];
   if (pipe(in) || pipe(out) || pipe(err)) return {};
   posix_spawn_file_actions_t fa;
@@ -103,7 +115,8 @@ inline CliResult run_program(const std::vector<std::string>& command, const std:
     if (out_open) fds.push_back({out[0], POLLIN, 0});
     if (err_open) fds.push_back({err[0], POLLIN, 0});
     if (in[1] >= 0) fds.push_back({in[1], POLLOUT, 0});
-    if (poll(fds.data(), fds.size(), -1) < 0) break;
+    if (poll(fds.data(), fds.size(), watch ? 100 : -1) < 0) break;
+    if (watch) watch(pid, r.out);
     for (auto& p : fds) {
       if (p.fd == in[1] && (p.revents & (POLLOUT | POLLERR | POLLHUP))) {
         ssize_t n = write(in[1], input.data() + written, input.size() - written);
@@ -131,10 +144,65 @@ inline CliResult run_program(const std::vector<std::string>& command, const std:
 
 // Runs the built plainstep binary with `args`.
 inline CliResult run_cli(const std::vector<std::string>& args, const std::string& input = "",
-                         const std::vector<std::string>& env = {}, const std::string& cwd = "") {
+                         const std::vector<std::string>& env = {}, const std::string& cwd = "",
+                         const CliWatch& watch = {}) {
   std::vector<std::string> command{plainstep_binary()};
   command.insert(command.end(), args.begin(), args.end());
-  return run_program(command, input, env, cwd);
+  return run_program(command, input, env, cwd, watch);
+}
+
+// The lines of a command's output, without their line ends.
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+// Whether standard output has `line` as a whole line.
+inline bool has_line(const CliResult& r, const std::string& line) {
+  for (const auto& l : lines_of(r.out))
+    if (l == line) return true;
+  return false;
+}
+
+inline std::string read_whole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A "NAME=value" environment entry no other run carries: whatever a
+// plainstep run started (node, the browser) inherits it.
+inline std::string new_marker(const std::string& name) {
+  static int n = 0;
+  return "PLAINSTEP_" + name + "_TEST=" + std::to_string(getpid()) + "_" + std::to_string(++n);
+}
+
+// The processes whose environment carries `marker`.
+inline std::vector<int> processes_marked(const std::string& marker) {
+  std::vector<int> out;
+  DIR* proc = opendir("/proc");
+  if (!proc) return out;
+  while (dirent* d = readdir(proc)) {
+    int pid = std::atoi(d->d_name);
+    if (pid <= 0) continue;
+    std::string env = read_whole("/proc/" + std::string(d->d_name) + "/environ");
+    if (env.find(marker + '\0') != std::string::npos) out.push_back(pid);
+  }
+  closedir(proc);
+  return out;
+}
+
+// The marked processes still there after up to 10 s: children reaped by
+// init may linger an instant after their parent exits.
+inline std::vector<int> marked_left(const std::string& marker) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  std::vector<int> left = processes_marked(marker);
+  while (!left.empty() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    left = processes_marked(marker);
+  }
+  return left;
 }
 
 }  // namespace plainstep::testing

@@ -26,17 +26,29 @@ SessionKeeper::~SessionKeeper() {
   }
 }
 
+namespace {
+// Until the guard goes, a driver call unanswered `bound` from now means a
+// stuck browser or driver.
+std::shared_ptr<void> _bounded(const std::shared_ptr<pw::Playwright>& playwright, std::chrono::seconds bound) {
+  auto connection = playwright->connection();
+  connection->answer_by = std::chrono::steady_clock::now() + bound;
+  return std::shared_ptr<void>(nullptr, [connection](void*) { connection->answer_by.reset(); });
+}
+}  // namespace
+
 void SessionKeeper::open(const std::string& url) {
   // A session already open would otherwise keep its browser and driver
   // running with nothing left to close them.
   close();
+  open_context(url);
+}
+
+void SessionKeeper::launch() {
+  if (browser_alive()) return;
+  // A driver whose browser is gone is ended with it.
+  close();
   _playwright = pw::sync_playwright().start();
-  auto connection = _playwright->connection();
-  connection->answer_by = std::chrono::steady_clock::now() + _OPEN_BOUND;
-  struct Unbound {
-    std::shared_ptr<pw::Connection> c;
-    ~Unbound() { c->answer_by.reset(); }
-  } unbound{connection};
+  auto bound = _bounded(_playwright, _OPEN_BOUND);
   std::string browser_name = config::BROWSER == _SAFARI ? std::string("webkit") : config::BROWSER;
   auto chromium = _playwright->chromium();
   auto browser_type = _playwright->browser_type(browser_name);
@@ -45,16 +57,36 @@ void SessionKeeper::open(const std::string& url) {
   launch.headless = config::HEADLESS;
   if (config::MAXIMIZED) launch.args = {_MAXIMIZED_ARG};
   _browser = browser_type->launch(launch);
+}
+
+void SessionKeeper::open_context(const std::string& url) {
+  close_context();
+  launch();
+  auto bound = _bounded(_playwright, _OPEN_BOUND);
   pw::NewPageOptions page;
   if (config::MAXIMIZED)
     page.no_viewport = true;
   else
     page.viewport = pw::Viewport{config::VIEWPORT_WIDTH, config::VIEWPORT_HEIGHT};
   _page = _browser->new_page(page);
+  _context = _page->context();
   _page->on_dialog([this](std::shared_ptr<pw::Dialog> dialog) { _on_dialog(std::move(dialog)); });
-  if (before_load)
-    if (auto context = _page->context()) before_load(*context);
+  if (before_load && _context) before_load(*_context);
   _page->navigate(url, "load");
+}
+
+void SessionKeeper::close_context() {
+  _dialogs.clear();
+  _page = nullptr;
+  auto context = std::move(_context);
+  _context = nullptr;
+  if (!context || !browser_alive()) return;
+  auto bound = _bounded(_playwright, _CLOSE_BOUND);
+  context->close();
+}
+
+bool SessionKeeper::browser_alive() const {
+  return _browser && _browser->is_connected() && _playwright && !_playwright->connection()->is_closed();
 }
 
 std::shared_ptr<pw::Page> SessionKeeper::get_page() const {
@@ -91,6 +123,7 @@ void SessionKeeper::close() {
   if (_browser) _browser->close();
   if (_playwright) _playwright->stop();
   _page = nullptr;
+  _context = nullptr;
   _browser = nullptr;
   _playwright = nullptr;
 }

@@ -1,9 +1,12 @@
 #pragma once
 // The browser session of one test run: the running driver, the launched
-// browser, the one page, and the dialog the page last opened.
+// browser, the browser context of the file being run with its page, and
+// the dialog the page last opened. One browser serves many files, each in
+// a fresh context (cookies, storage and permissions of its own).
 //
-// Reads config::BROWSER, HEADLESS, MAXIMIZED, VIEWPORT_WIDTH and
-// VIEWPORT_HEIGHT each time open() runs. Used from one thread.
+// Reads config::BROWSER and HEADLESS when it launches, MAXIMIZED,
+// VIEWPORT_WIDTH and VIEWPORT_HEIGHT when it opens a context. Used from
+// one thread.
 #include <deque>
 #include <functional>
 #include <memory>
@@ -32,6 +35,22 @@ class SessionKeeper {
   // closed first. Driver errors propagate unchanged; what was started before
   // the failure stays held, so close() releases it.
   void open(const std::string& url);
+
+  // Starts the driver and launches the configured browser, unless one is
+  // running and connected; a driver whose browser died is ended first.
+  void launch();
+
+  // A fresh browser context with one page on the running browser (launched
+  // first when there is none, or it died), the viewport as configured,
+  // loading `url` up to its load event. The context before is closed.
+  void open_context(const std::string& url);
+
+  // Closes the current context, its pages and dialogs; the browser stays.
+  void close_context();
+
+  // Whether the browser is running and its driver answering: false once it
+  // crashed, was killed or closed.
+  bool browser_alive() const;
 
   // The open page. Throws std::runtime_error "No page open — call
   // open(url) first." when there is none.
@@ -75,6 +94,7 @@ class SessionKeeper {
  private:
   std::shared_ptr<pw::Playwright> _playwright;
   std::shared_ptr<pw::Browser> _browser;
+  std::shared_ptr<pw::BrowserContext> _context;
   std::shared_ptr<pw::Page> _page;
   std::deque<std::shared_ptr<pw::Dialog>> _dialogs;
 };

@@ -115,9 +115,11 @@ TargetPhrases _target_phrases(std::string_view target, bool literal) {
 
 namespace {
 
-// "Search:" is the field Search: the colon only sets the label off.
-std::string _without_colon(std::string s) {
-  if (s.ends_with(":")) s = text::rtrim(s.substr(0, s.size() - 1));
+// "Search:" is the field Search: the colon only sets the label off, as the
+// ellipsis of a hint does ("Search..." is the box to search in).
+std::string _without_trailing_mark(std::string s) {
+  for (std::string_view mark : {":", "...", "\u2026"})
+    if (s.ends_with(mark)) return text::rtrim(s.substr(0, s.size() - mark.size()));
   return s;
 }
 
@@ -126,7 +128,7 @@ MatchRank _surface_rank(const TargetPhrases& p, const std::string& surface, bool
                         MatchRank whole) {
   const std::string folded = text::lower(surface);
   const std::string trimmed = text::trim(folded);
-  const std::string bare = is_label ? _without_colon(trimmed) : trimmed;
+  const std::string bare = is_label ? _without_trailing_mark(trimmed) : trimmed;
   auto tier = [whole](int step) { return static_cast<MatchRank>(static_cast<int>(whole) + step); };
   if (trimmed == p.whole || bare == p.whole) return whole;
   if (p.stripped && (trimmed == *p.stripped || bare == *p.stripped)) return tier(1);
@@ -164,7 +166,7 @@ MatchRank _match_rank(const TargetPhrases& phrases, const Element& element, bool
     if (name == "_label" && !include_label) continue;
     const std::string* v = element.attributes.get(name);
     if (v && !v->empty())
-      take(_surface_rank(phrases, *v, name == "_label", MatchRank::readable_whole));
+      take(_surface_rank(phrases, *v, name == "_label" || name == "placeholder", MatchRank::readable_whole));
   }
   if (best != MatchRank::none) return best;
   for (const auto& s : _markup_strings(element))
