@@ -135,14 +135,20 @@ class JunitReporter : public FileDocument {
         t = _file_case(suite, f, "skipped", f.end.reason.value_or(""), nullptr);
     } else {
       const AttemptRecord& last = f.attempts.back();
-      for (const auto& l : listed_steps(last.steps)) t.add(_case(suite, f, l));
+      bool stepped = false;  // a step of it passed or failed
+      for (const auto& l : listed_steps(last.steps)) {
+        t.add(_case(suite, f, l));
+        stepped = stepped || l.step->status != StepStatus::skip;
+      }
       if (!last.end || f.end.status == FileOutcome::not_run) {
         // stopped while it ran: the rest of it was not run
         t.add(_file_case(suite, f, "skipped", f.end.reason.value_or(*last.error()), nullptr));
       } else if (last.error() && !last.passed()) {
-        // A failure outside any step: the start address did not load, or
-        // the browser went away between steps.
-        t.add(_file_case(suite, f, "failure", *last.error(), "attempt failed"));
+        // A failure outside any step: a file that could not run at all (the
+        // browser would not start, the start address did not load) is an
+        // error; a browser that went away between steps fails it.
+        if (stepped) t.add(_file_case(suite, f, "failure", *last.error(), "attempt failed"));
+        else t.add(_file_case(suite, f, "error", *last.error(), "could not run"));
       }
       for (const auto& a : f.attempts) out += _attempt_lines(a);
     }

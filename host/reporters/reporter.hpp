@@ -70,7 +70,6 @@ struct AttemptEnd {
   WallClock::time_point started{};
   std::optional<std::string> error{};  // a failure outside any step (the start address did not load)
   std::optional<std::string> trace{};  // its trace, relative to the report folder
-  std::vector<std::string> notes{};    // what did not go as it should, short of failing (no trace saved)
 };
 
 struct FileEnd {

@@ -524,6 +524,40 @@ TEST_F(Junit, FailuresErrorsAndSkipsEachInTheirPlace) {
                "the run was interrupted before this file finished");
 }
 
+// A failure outside any step: the file that never ran a step could not
+// run (an error), one whose browser went away after a step failed.
+TEST(JunitOutcome, AnAttemptsOwnErrorIsAnErrorOnlyWhenNoStepRan) {
+  struct Case {
+    StepStatus first;
+    const char* outcome;
+    const char* type;
+  };
+  for (const Case& c : {Case{StepStatus::skip, "error", "could not run"},
+                        Case{StepStatus::pass, "failure", "attempt failed"}}) {
+    fs::path dir = scratch("own-error");
+    ReporterSet set(settings(dir, {"junit"}));
+    RunStart start;
+    start.files = {{"a.steps", "a.steps", "u"}};
+    set.run_started(start);
+    set.attempt_started({0, 1});
+    set.step_finished({0, 1}, step(1, 2, "click Go", c.first));
+    set.step_finished({0, 1}, step(2, 3, "click Stop", StepStatus::skip));
+    AttemptEnd end;
+    end.error = "could not open u in the browser: it would not start";
+    set.attempt_finished({0, 1}, end);
+    set.file_finished({0, FileOutcome::failed});
+    set.run_finished(1, false);
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file((dir / "junit.xml").c_str()));
+    auto whole = doc.child("testsuites").child("testsuite").find_child_by_attribute("testcase", "name", "a.steps");
+    auto o = whole.child(c.outcome);
+    ASSERT_TRUE(o) << c.outcome;
+    EXPECT_STREQ(o.attribute("type").value(), c.type);
+    EXPECT_STREQ(o.attribute("message").value(), "could not open u in the browser: it would not start");
+    EXPECT_EQ(plainstep::testing::junit_problems((dir / "junit.xml").string()), "");
+  }
+}
+
 // The schema itself catches what CI servers would misread.
 TEST(JunitSchema, RefusesWhatReadersMisread) {
   const std::string good =
