@@ -4,6 +4,7 @@
 #include "driver/connection.hpp"
 #include "driver/dialog.hpp"
 #include "driver/page.hpp"
+#include "driver/tracing.hpp"
 
 namespace pw {
 
@@ -43,6 +44,19 @@ std::shared_ptr<CDPSession> BrowserContext::new_cdp_session(Page& page) {
   return connection->object_as<CDPSession>(result.at("session"));
 }
 
+std::shared_ptr<Tracing> BrowserContext::tracing() const {
+  auto tracing = _connection()->object_as<Tracing>(initializer().value("tracing", json()));
+  if (!tracing) throw Error("Playwright driver gave the browser context no tracing");
+  return tracing;
+}
+
+void BrowserContext::on_request(std::function<void(const std::string& url)> handler) {
+  bool had = static_cast<bool>(request_handler_);
+  request_handler_ = std::move(handler);
+  bool has = static_cast<bool>(request_handler_);
+  if (had != has) _call("updateSubscription", {{"event", "request"}, {"enabled", has}});
+}
+
 void BrowserContext::close() {
   try {
     _call("close");
@@ -54,6 +68,11 @@ void BrowserContext::close() {
 void BrowserContext::_on_event(const std::string& method, const json& params) {
   if (method == "page") {
     if (auto page = _connection()->object_as<Page>(params.at("page"))) _add_page(page);
+    return;
+  }
+  if (method == "request") {
+    auto request = _connection()->object(params.at("request").value("guid", ""));
+    if (request && request_handler_) request_handler_(request->initializer().value("url", ""));
     return;
   }
   if (method != "dialog") return;

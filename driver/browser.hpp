@@ -1,5 +1,6 @@
 #pragma once
 // A launched browser, and the browser context each of its pages lives in.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@ namespace pw {
 
 class CDPSession;
 class Page;
+class Tracing;
 
 class BrowserContext : public RemoteObject {
  public:
@@ -22,6 +24,12 @@ class BrowserContext : public RemoteObject {
   // The context's pages still open, in the order they opened: the ones a
   // link or a script opened (new tabs) too.
   std::vector<std::shared_ptr<Page>> pages() const;
+  // The context's trace recorder.
+  std::shared_ptr<Tracing> tracing() const;
+  // Called with the address of every request a page of the context makes
+  // (documents, scripts, images, file: addresses too) from now on; an empty
+  // handler stops it.
+  void on_request(std::function<void(const std::string& url)> handler);
 
  protected:
   void _on_event(const std::string& method, const json& params) override;
@@ -30,6 +38,7 @@ class BrowserContext : public RemoteObject {
   friend class Browser;
   void _add_page(const std::shared_ptr<Page>& page);
   std::vector<std::weak_ptr<Page>> pages_;
+  std::function<void(const std::string&)> request_handler_;
 };
 
 class Browser : public RemoteObject {

@@ -16,6 +16,7 @@
 #include "driver/json_pipe.hpp"
 #include "driver/json_text.hpp"
 #include "driver/page.hpp"
+#include "driver/tracing.hpp"
 #include "driver/transport.hpp"
 
 namespace pw {
@@ -65,6 +66,8 @@ std::shared_ptr<RemoteObject> _make(std::weak_ptr<Connection> c, const std::stri
   if (type == "Dialog") return std::make_shared<Dialog>(c, type, guid, std::move(init));
   if (type == "CDPSession") return std::make_shared<CDPSession>(c, type, guid, std::move(init));
   if (type == "JsonPipe") return std::make_shared<JsonPipe>(c, type, guid, std::move(init));
+  if (type == "Tracing") return std::make_shared<Tracing>(c, type, guid, std::move(init));
+  if (type == "Artifact") return std::make_shared<Artifact>(c, type, guid, std::move(init));
   return std::make_shared<RemoteObject>(c, type, guid, std::move(init));
 }
 

@@ -15,4 +15,5 @@
 #include "driver/playwright.hpp"
 #include "driver/remote.hpp"
 #include "driver/serializer.hpp"
+#include "driver/tracing.hpp"
 #include "driver/types.hpp"

@@ -1,12 +1,14 @@
 // plainstep run PATH...: runs step files and folders of them in a real
-// browser through the runner library: one line per step, each file's
-// lines together, then the summary; Ctrl-C stops the run cleanly.
+// browser through the runner library; its reporters show every step (or
+// a dot for it, or one line of progress) and write the JSON, JUnit and
+// HTML reports; Ctrl-C stops the run cleanly, with every report written.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -16,8 +18,10 @@
 #include "config.hpp"
 #include "file_write.hpp"
 #include "host_config.hpp"
+#include "reporters/reporter.hpp"
 #include "run_console.hpp"
 #include "run_suite.hpp"
+#include "run_variables.hpp"
 #include "text/text.hpp"
 
 namespace plainstep::host {
@@ -100,6 +104,44 @@ class SignalStop {
   std::thread watcher_;
 };
 
+// Each event told to `first`, then to `second`.
+SuiteEvents _both(SuiteEvents first, SuiteEvents second) {
+  auto join = [](auto a, auto b) -> decltype(a) {
+    if (!a) return b;
+    if (!b) return a;
+    return [a, b](const auto&... args) {
+      a(args...);
+      b(args...);
+    };
+  };
+  return {join(first.planned, second.planned),
+          join(first.attempt_started, second.attempt_started),
+          join(first.run_step_started, second.run_step_started),
+          join(first.step_done, second.step_done),
+          join(first.note, second.note),
+          join(first.file_done, second.file_done)};
+}
+
+// Why the run cannot write where its flags point, checked before any
+// browser starts: a snapshot folder that is a file must not fail the first
+// step instead.
+std::optional<std::string> _output_problem(const RunFlags& flags, const SuiteOptions& options) {
+  std::vector<std::pair<std::string, std::string>> folders;
+  if (options.snapshots)
+    folders.emplace_back(flags.snapshots ? "--snapshots" : "PLAINSTEP_SNAPSHOTS", *options.snapshots);
+  if (options.artifacts) folders.emplace_back("--artifacts", *options.artifacts);
+  if (flags.junit) {
+    std::string parent = std::filesystem::path(*flags.junit).parent_path().string();
+    folders.emplace_back("--junit", parent.empty() ? "." : parent);
+  }
+  for (const auto& [source, dir] : folders)
+    if (auto why = folder_problem(dir)) return source + " folder " + text::quoted_literal(dir) + ": " + *why;
+  if (options.capture.report_folder)
+    if (auto why = prepare_report_folder(*options.capture.report_folder))
+      return "--output folder " + text::quoted_literal(*options.capture.report_folder) + ": " + *why;
+  return std::nullopt;
+}
+
 // What the progress line needs: a terminal that takes \r and erasing.
 bool _progress_terminal() {
   const char* term = std::getenv("TERM");
@@ -108,31 +150,36 @@ bool _progress_terminal() {
 
 int _run(RunFlags& flags, CLI::App& app) {
   SuiteOptions options;
+  std::unique_ptr<ReporterSet> reporters;
   try {
     apply_config_file(app, flags);
     _apply(flags);
     options = suite_options(flags);
+    reporters = std::make_unique<ReporterSet>(
+        ReporterSettings{flags.reporters, flags.output, flags.junit, &std::cout, _progress_terminal()});
   } catch (const std::invalid_argument& e) {
     std::cerr << "plainstep run: " << e.what() << "\n";
     return EXIT_USAGE;
   }
-  // Folders the run writes into are checked before any browser starts: a
-  // snapshot folder that is a file must not fail the first step instead.
-  std::vector<std::pair<std::string, std::string>> folders;
-  if (options.snapshots) folders.emplace_back(flags.snapshots ? "--snapshots" : "PLAINSTEP_SNAPSHOTS", *options.snapshots);
-  if (options.artifacts) folders.emplace_back("--artifacts", *options.artifacts);
-  for (const auto& [source, dir] : folders)
-    if (auto why = folder_problem(dir)) {
-      std::cerr << "plainstep run: " << source << " folder " << text::quoted_literal(dir) << ": " << *why
-                << "\n";
-      return EXIT_USAGE;
-    }
-  ConsoleReport console(std::cout, std::cerr, options.workers == 1, _progress_terminal(), options.retries);
+  // Screenshots go where a report shows them; traces into the report folder.
+  options.capture.report_artifacts = reporters->writes_report_folder();
+  if (options.capture.report_artifacts || options.capture.trace != TraceMode::off)
+    options.capture.report_folder = flags.output;
+  if (auto why = _output_problem(flags, options)) {
+    std::cerr << "plainstep run: " << *why << "\n";
+    return EXIT_USAGE;
+  }
+  if (options.capture.trace != TraceMode::off && Variables(options.vars, options.masked).has_secrets())
+    std::cerr << "plainstep run: note: traces record what was typed and shown unmasked, secrets included\n";
   if (auto problem = remote_browser_problem()) {
     std::cerr << "plainstep run: " << *problem << "\n";
     return EXIT_USAGE;
   }
-  SuiteRunner suite(options, console.events());
+  ConsoleReport console(std::cout, std::cerr, options.workers == 1, _progress_terminal(), options.retries,
+                        reporters->terminal() == "list");
+  ReportOptions shown{config::BROWSER, options.workers, options.retries, flags.shard, options.timeout_ms,
+                      options.base_url};
+  SuiteRunner suite(options, _both(console.events(), reporters->events(shown)));
   SuiteReport report;
   int stopped_by = 0;
   {
@@ -145,17 +192,12 @@ int _run(RunFlags& flags, CLI::App& app) {
     }
     stopped_by = signals.signal_number();
   }
+  auto problems = reporters->run_finished(report.seconds, stopped_by != 0 || report.stopped.has_value());
   console.finish(report);
-  if (flags.junit) {
-    try {
-      write_junit(*flags.junit, report.files, report.seconds);
-    } catch (const std::exception& e) {
-      std::cerr << "plainstep run: " << e.what() << "\n";
-      return EXIT_USAGE;
-    }
-  }
+  for (const auto& line : reporters->written()) std::cout << line << "\n";
+  for (const auto& p : problems) std::cerr << "plainstep run: " << p << "\n";
   if (stopped_by) return 128 + stopped_by;
-  if (report.count(FileStatus::invalid)) return EXIT_USAGE;
+  if (!problems.empty() || report.count(FileStatus::invalid)) return EXIT_USAGE;
   if (report.count(FileStatus::failed)) return EXIT_FAILED;
   return EXIT_OK;
 }
@@ -174,7 +216,8 @@ const RegisterCommand _cmd(
           "Environment: PLAINSTEP_URL, PLAINSTEP_BROWSER, PLAINSTEP_HEADLESS, PLAINSTEP_MAXIMIZED,\n"
           "PLAINSTEP_VIEWPORT, PLAINSTEP_TIMEOUT, PLAINSTEP_SNAPSHOTS, PLAINSTEP_JUNIT, PLAINSTEP_ARTIFACTS,\n"
           "PLAINSTEP_NO_CHECK, PLAINSTEP_BASE_URL, PLAINSTEP_WORKERS, PLAINSTEP_SHARD, PLAINSTEP_RETRIES,\n"
-          "PLAINSTEP_MAX_FAILURES, PLAINSTEP_CONFIG.");
+          "PLAINSTEP_MAX_FAILURES, PLAINSTEP_CONFIG, PLAINSTEP_REPORTER, PLAINSTEP_OUTPUT,\n"
+          "PLAINSTEP_SCREENSHOTS, PLAINSTEP_TRACE.");
       CLI::App* sub = &app;
       return [f, sub] { return _run(*f, *sub); };
     });

@@ -85,10 +85,24 @@ void add_run_flags(CLI::App& app, RunFlags& f) {
   app.add_option("--snapshots", f.snapshots,
                  "Save a snapshot of every page read into DIR [env PLAINSTEP_SNAPSHOTS]")
       ->type_name("DIR");
+  app.add_option("--reporter", f.reporters,
+                 "How the run is reported: list (every step, the default), dot, line, json, junit, "
+                 "html; several separated by commas")
+      ->envname("PLAINSTEP_REPORTER")->type_name("NAME[,NAME...]")->delimiter(',')->allow_extra_args(false);
+  app.add_option("--output", f.output,
+                 "Folder of the json, junit and html reports, their screenshots and traces "
+                 "(default plainstep-report)")
+      ->envname("PLAINSTEP_OUTPUT")->type_name("DIR");
+  app.add_option("--screenshots", f.screenshots,
+                 "Screenshots in the reports: on (after every step), failures (the default), off")
+      ->envname("PLAINSTEP_SCREENSHOTS")->type_name("WHEN");
+  app.add_option("--trace", f.trace,
+                 "Record a Playwright trace of each file: on, retain-on-failure, off (the default)")
+      ->envname("PLAINSTEP_TRACE")->type_name("WHEN");
   app.add_option("--junit", f.junit, "Write a JUnit XML report to FILE")
       ->envname("PLAINSTEP_JUNIT")->type_name("FILE");
   app.add_option("--artifacts", f.artifacts,
-                 "On failure, save a screenshot and the page's snapshot into DIR")
+                 "On failure, save a screenshot (candidates framed) and the page's snapshot into DIR")
       ->envname("PLAINSTEP_ARTIFACTS")->type_name("DIR");
   app.add_flag("--no-check", f.no_check, "Run files even when their wording has issues")
       ->envname("PLAINSTEP_NO_CHECK");
@@ -165,6 +179,9 @@ SuiteOptions suite_options(const RunFlags& f) {
   }
   o.masked = std::set<std::string>(f.masked.begin(), f.masked.end());
   o.artifacts = f.artifacts;
+  o.capture.artifacts = f.artifacts;
+  o.capture.screenshots = screenshot_mode(f.screenshots);
+  o.capture.trace = trace_mode(f.trace);
   if (settings::SAVE_SNAPSHOTS) o.snapshots = settings::LOG_PATH;
   return o;
 }

@@ -16,6 +16,8 @@ struct RunFlags {
   std::vector<std::string> paths;
   std::optional<std::string> url, browser, viewport, snapshots, junit, artifacts, base_url, shard, config, connect, cdp;
   std::vector<std::string> vars, masked, grep, tags;
+  std::vector<std::string> reporters{"list"};
+  std::string output = "plainstep-report", screenshots = "failures", trace = "off";
   bool headed = false, maximized = false, no_check = false;
   int timeout_ms = 5000;
   std::optional<int> workers;
@@ -38,7 +40,8 @@ void add_run_flags(CLI::App& app, RunFlags& flags);
 void apply_config_file(CLI::App& app, RunFlags& flags);
 
 // The runner's options from the flags. Throws std::invalid_argument on a
-// bad --shard or --var.
+// bad --shard, --var, --screenshots or --trace. Where the reports go is
+// the caller's to add (capture.report_folder).
 SuiteOptions suite_options(const RunFlags& flags);
 
 }  // namespace plainstep::host

@@ -1,5 +1,7 @@
 #include "run_attempt.hpp"
 
+#include <filesystem>
+
 #include "driver/errors.hpp"
 
 namespace plainstep::host {
@@ -50,12 +52,28 @@ void _open(SessionKeeper& keeper, const std::string& url) {
 }  // namespace
 
 FileAttempt run_attempt(SessionKeeper& keeper, const ReadyFile& rf, const RunSettings& settings,
-                        const std::string& stem, const AttemptHooks& hooks) {
+                        const CaptureSettings& capture_settings, const std::string& rel, int attempt,
+                        const AttemptHooks& hooks) {
   auto start = Clock::now();
   FileAttempt a;
   a.started = std::chrono::system_clock::now();
   auto note = [&](const std::string& line) {
     if (hooks.note) hooks.note(line);
+  };
+  AttemptCapture capture(capture_settings, keeper, rel, attempt, rf.file.path);
+  // The trace starts on the fresh context before its page loads.
+  keeper.before_load = [&](pw::BrowserContext& context) { capture.context_opened(context); };
+  struct Unhook {
+    SessionKeeper& k;
+    ~Unhook() { k.before_load = nullptr; }
+  } unhook{keeper};
+  // What the attempt leaves (its trace) is kept while its context is open.
+  auto keep = [&] {
+    auto left = capture.finish(a.passed() && !a.stopped);
+    a.trace = left.trace;
+    for (const auto& n : left.notes) note("  (" + n + ")");
+    if (a.trace && capture_settings.report_folder)
+      note("  trace: " + (std::filesystem::path(*capture_settings.report_folder) / *a.trace).string());
   };
   try {
     _open(keeper, rf.url);
@@ -67,6 +85,7 @@ FileAttempt run_attempt(SessionKeeper& keeper, const ReadyFile& rf, const RunSet
     a.error = "could not open " + rf.url + " in the browser: " + std::string(e.what());
     note("  " + *a.error);
     _skip_rest(a, rf.file, 0, hooks);
+    keep();
     try {
       keeper.close();  // the next file gets a new browser
     } catch (...) {
@@ -81,13 +100,15 @@ FileAttempt run_attempt(SessionKeeper& keeper, const ReadyFile& rf, const RunSet
   runner.on_run_started = [&](const StepReport& s) {
     if (hooks.run_step_started) hooks.run_step_started(s);
   };
-  runner.on_nested_done = [&](const StepReport& s) {
+  runner.on_nested_done = [&](StepReport& s) {
+    capture.step_finished(s, runner);
     if (hooks.step_done) hooks.step_done(s);
   };
   runner.on_note = note;
   for (size_t i = 0; i < rf.file.steps.size(); ++i) {
     const StepLine& line = rf.file.steps[i];
     StepReport s;
+    capture.step_starts(line.text, line.line);
     try {
       s = runner.run(static_cast<int>(i + 1), line.line, line.text);
     } catch (const std::exception& e) {  // the driver or browser is gone
@@ -109,10 +130,7 @@ FileAttempt run_attempt(SessionKeeper& keeper, const ReadyFile& rf, const RunSet
       a.stopped = true;
       break;
     }
-    if (s.status == StepStatus::fail && settings.artifacts)
-      for (const auto& path : save_artifacts(keeper, runner.evidence(), *settings.artifacts, stem, s.number,
-                                             &runner.variables()))
-        s.details.push_back("artifact: " + path);
+    capture.step_finished(s, runner);
     a.steps.push_back(s);
     if (hooks.step_done) hooks.step_done(s);
     if (s.status == StepStatus::fail) {
@@ -124,6 +142,7 @@ FileAttempt run_attempt(SessionKeeper& keeper, const ReadyFile& rf, const RunSet
     a.error = _BROWSER_DIED;
     note(std::string("  ") + _BROWSER_DIED);
   }
+  keep();
   try {
     keeper.close_context();
   } catch (const std::exception& e) {

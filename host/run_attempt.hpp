@@ -5,6 +5,7 @@
 #include <string>
 
 #include "browser/session_keeper/session_keeper.hpp"
+#include "run_capture.hpp"
 #include "run_files.hpp"
 #include "run_report.hpp"
 #include "run_step.hpp"
@@ -24,9 +25,12 @@ struct AttemptHooks {
 
 // Opens `file`'s start address in a fresh context of `keeper` (launching
 // the browser when it has none, or its browser died) and runs the steps.
-// Failure artifacts are named after `stem`. A browser that cannot open the
-// page, or dies under the file, is the attempt's error. Never throws.
+// What the attempt leaves for the reports (screenshots, snapshots, its
+// trace, --artifacts) is named after `rel`, the file's path below the run's
+// common folder, and `attempt` (1 for the first). A browser that cannot
+// open the page, or dies under the file, is the attempt's error. Never throws.
 FileAttempt run_attempt(SessionKeeper& keeper, const ReadyFile& file, const RunSettings& settings,
-                        const std::string& stem, const AttemptHooks& hooks);
+                        const CaptureSettings& capture, const std::string& rel, int attempt,
+                        const AttemptHooks& hooks);
 
 }  // namespace plainstep::host

@@ -4,8 +4,9 @@
 
 namespace plainstep::host {
 
-ConsoleReport::ConsoleReport(std::ostream& out, std::ostream& err, bool streamed, bool progress, int retries)
-    : out_(out), err_(err), streamed_(streamed), progress_(progress), retries_(retries),
+ConsoleReport::ConsoleReport(std::ostream& out, std::ostream& err, bool streamed, bool progress, int retries,
+                             bool lines)
+    : out_(out), err_(err), streamed_(streamed), progress_(progress && lines), lines_(lines), retries_(retries),
       start_(std::chrono::steady_clock::now()) {
   if (!progress_) return;
   ticker_ = std::thread([this] {
@@ -54,12 +55,27 @@ void ConsoleReport::_draw_progress() {
   progress_shown_ = true;
 }
 
+void ConsoleReport::_path_error(const FileReport& f) {
+  if (!f.invalid) return;
+  out_ << std::flush;
+  std::istringstream lines(f.error.value_or(""));
+  for (std::string line; std::getline(lines, line);) err_ << terminal_safe(line) << "\n";
+  err_ << std::flush;
+}
+
 SuiteEvents ConsoleReport::events() {
   SuiteEvents e;
   e.planned = [this](const std::vector<FileReport>& files) {
     std::lock_guard<std::mutex> lock(mutex_);
     total_ = files.size();
   };
+  if (!lines_) {  // another reporter shows the files; only paths in error are told here
+    e.file_done = [this](const FileReport& f) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      _path_error(f);
+    };
+    return e;
+  }
   e.attempt_started = [this](const FileReport& f) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::ostream& o = _file_out(f);
@@ -86,12 +102,7 @@ SuiteEvents ConsoleReport::events() {
   e.file_done = [this](const FileReport& f) {
     std::lock_guard<std::mutex> lock(mutex_);
     _erase_progress();
-    if (f.invalid) {
-      out_ << std::flush;
-      std::istringstream lines(f.error.value_or(""));
-      for (std::string line; std::getline(lines, line);) err_ << terminal_safe(line) << "\n";
-      err_ << std::flush;
-    }
+    _path_error(f);
     if (auto b = buffers_.find(&f); b != buffers_.end()) {
       out_ << b->second.str() << std::flush;
       buffers_.erase(b);

@@ -19,7 +19,10 @@ class ConsoleReport {
   // `streamed`: a file's lines go out as they come (one worker), else each
   // file's lines together. `progress`: `out` is a terminal that can take a
   // progress line redrawn in place. `retries`: how many the run allows.
-  ConsoleReport(std::ostream& out, std::ostream& err, bool streamed, bool progress, int retries);
+  // `lines`: the files' lines are shown (the list reporter); without them
+  // only what is wrong with a path and the summary are.
+  ConsoleReport(std::ostream& out, std::ostream& err, bool streamed, bool progress, int retries,
+                bool lines = true);
   ~ConsoleReport();
 
   ConsoleReport(const ConsoleReport&) = delete;
@@ -38,10 +41,12 @@ class ConsoleReport {
   void _printed();
   void _erase_progress();
   void _draw_progress();
+  // What is wrong with a path, on the error stream.
+  void _path_error(const FileReport& f);
 
   std::ostream& out_;
   std::ostream& err_;
-  const bool streamed_, progress_;
+  const bool streamed_, progress_, lines_;
   const int retries_;
   std::map<const FileReport*, std::ostringstream> buffers_;
   std::mutex mutex_;

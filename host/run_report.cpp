@@ -131,6 +131,7 @@ const char* file_status_word(FileStatus s) {
     case FileStatus::flaky: return "flaky";
     case FileStatus::failed: return "failed";
     case FileStatus::not_run: return "not run";
+    case FileStatus::skipped: return "skipped";
     case FileStatus::invalid: break;
   }
   return "error";
@@ -138,6 +139,7 @@ const char* file_status_word(FileStatus s) {
 
 FileStatus FileReport::status() const {
   if (invalid) return FileStatus::invalid;
+  if (skipped) return FileStatus::skipped;
   if (not_run) return FileStatus::not_run;
   if (error || _first_failure(steps)) return FileStatus::failed;
   return retried.empty() ? FileStatus::passed : FileStatus::flaky;
@@ -151,11 +153,12 @@ bool FileReport::passed() const {
 const StepReport* FileReport::first_failure() const { return _first_failure(steps); }
 
 std::string FileReport::failure_message() const {
+  if (skipped) return *skipped;
   if (not_run && !error) return *not_run;
   return _failure_message(steps, error);
 }
 
-FileAttempt FileReport::attempt() const { return FileAttempt{steps, error, seconds, started, false}; }
+FileAttempt FileReport::attempt() const { return FileAttempt{steps, error, seconds, started, false, trace}; }
 
 std::string describe_element(const Element& e) {
   std::string d = e.tag.empty() ? "element" : e.tag;
@@ -198,12 +201,13 @@ void print_step_block(std::ostream& out, const StepReport& s) {
 }
 
 void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds) {
-  size_t count[5] = {};
+  size_t count[6] = {};
   for (const auto& f : files) ++count[static_cast<size_t>(f.status())];
   auto n = [&](FileStatus s) { return count[static_cast<size_t>(s)]; };
   out << n(FileStatus::passed) << " passed, " << n(FileStatus::failed) << " failed";
   if (n(FileStatus::flaky)) out << ", " << n(FileStatus::flaky) << " flaky";
   if (n(FileStatus::not_run)) out << ", " << n(FileStatus::not_run) << " not run";
+  if (n(FileStatus::skipped)) out << ", " << n(FileStatus::skipped) << " skipped";
   if (size_t e = n(FileStatus::invalid)) out << ", " << e << (e == 1 ? " error" : " errors");
   out << "\n";
   out << "total " << _seconds(seconds) << "\n";

@@ -1,6 +1,6 @@
 #pragma once
 // What a run shows: one line per step as it finishes, the failure details,
-// the summary, and the JUnit XML file.
+// the summary. The reports that write files are in reporters/.
 #include <chrono>
 #include <optional>
 #include <ostream>
@@ -27,6 +27,15 @@ struct StepReport {
   int depth = 0;
   std::string where{};
   std::vector<StepReport> nested{};
+  // What the step settled on, for the reports that show why: the route
+  // that chose it ("spatial, then lexical"; "" when it read no page), the
+  // element, and for a failure the closest candidates, in the order its
+  // details name them. Their texts are masked like the step's.
+  std::string route{};
+  ElementRef element{};
+  Elements candidates{};
+  // The step's screenshot and page snapshot, relative to the report folder.
+  std::string screenshot{}, snapshot{};
 };
 
 // One run of a file's steps. A failing file that is retried runs again in
@@ -37,6 +46,7 @@ struct FileAttempt {
   double seconds = 0;
   std::chrono::system_clock::time_point started{};
   bool stopped = false;  // cut short: the run was being stopped
+  std::optional<std::string> trace{};  // its trace, relative to the report folder
 
   bool passed() const;
   const StepReport* first_failure() const;
@@ -50,6 +60,7 @@ enum class FileStatus {
   failed,
   not_run,  // never started (failure limit, stopped run) or stopped while running
   invalid,  // the path itself: missing, unreadable, no step files, wording, no start address
+  skipped,  // nothing to run: no steps
 };
 
 const char* file_status_word(FileStatus s);
@@ -66,6 +77,9 @@ struct FileReport {
   std::vector<FileAttempt> retried{};  // the failed attempts before the last one, oldest first
   bool invalid = false;
   std::optional<std::string> not_run{};  // why it did not run, or was stopped
+  std::optional<std::string> skipped{};  // why there was nothing to run
+  std::string rel{};                     // its path below the run's common folder, as reports name it
+  std::optional<std::string> trace{};    // the last attempt's trace, relative to the report folder
 
   FileStatus status() const;
   // Passed, on the first attempt or a retry.
@@ -99,20 +113,13 @@ void print_step_start(std::ostream& out, const StepReport& step);
 void print_step_block(std::ostream& out, const StepReport& step);
 
 // "N passed, N failed" alone on its line (then ", N flaky", ", N not run",
-// ", N errors" when there are any), then the total time.
+// ", N skipped", ", N errors" when there are any), then the total time.
 void print_summary(std::ostream& out, const std::vector<FileReport>& files, double seconds);
 
 // One line for each file that did not simply pass, in the order given:
 // "failed   PATH: message", "flaky    PATH: ...", "not run  PATH: why",
-// "error    PATH: what is wrong with it".
+// "skipped  PATH: why", "error    PATH: what is wrong with it".
 void print_outcomes(std::ostream& out, const std::vector<FileReport>& files);
-
-// One testsuite, one testcase per file in the order given, with its steps
-// in system-out: a failed file's first failure as its failure (earlier
-// attempts as rerunFailure), a flaky file's failed attempts as
-// flakyFailure, a file not run as skipped, an invalid path as error.
-// Throws std::runtime_error naming the file when it cannot be written.
-void write_junit(const std::string& path, const std::vector<FileReport>& files, double seconds);
 
 // Seconds since `start`, for step and file times.
 double seconds_since(std::chrono::steady_clock::time_point start);

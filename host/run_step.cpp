@@ -219,6 +219,7 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
   }
   r.seconds = seconds_since(start);
   _mask(r);
+  note_choice(r, evidence_, variables_);
   return r;
 }
 
@@ -600,6 +601,7 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   if (evidence_.routed && evidence_.routed->fell_back) route += ", then lexical";
   if (evidence_.routed && !evidence_.routed->result.resolved && looks_up_field_labels(p.action))
     route += ", then field labels";
+  evidence_.route = route;
   std::string within = " within " + std::to_string(settings_.timeout_ms) + " ms";
   if (res && res->resolved && res->element) {
     evidence_.outline = res->element;
@@ -637,8 +639,10 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   if (!res || !res->resolved) {
     if (near.empty()) f.details.push_back("nothing on the page comes close");
     else f.details.push_back("closest candidates:");
-    for (size_t i = 0; i < near.size() && i < static_cast<size_t>(_CANDIDATES_SHOWN); ++i)
+    for (size_t i = 0; i < near.size() && i < static_cast<size_t>(_CANDIDATES_SHOWN); ++i) {
       f.details.push_back("  " + describe_element(*near[i]));
+      evidence_.candidates.push_back(near[i]);
+    }
     if (!near.empty() && !evidence_.outline) evidence_.outline = near.front();
   }
   throw f;

@@ -40,7 +40,14 @@ struct StepEvidence {
   std::optional<RoutedResult> routed;
   ElementRef outline;  // the chosen or expected element
   std::string wanted;  // what the step looked for, in the user's words
+  Elements candidates{};  // a failure's closest candidates, as its details list them
+  std::string route{};    // the route a failure names, when it names one
 };
+
+// Adds to the report of a finished step what it settled on: its route,
+// its element and a failure's candidates (see StepReport), their texts
+// masked. A run step keeps none: its own steps carry theirs.
+void note_choice(StepReport& r, const StepEvidence& evidence, const Variables& variables);
 
 struct StepFailure;
 
@@ -62,7 +69,8 @@ class StepRunner {
   // A run step (run FILE) starts its steps; one of them has finished. The
   // top-level steps are reported by the caller.
   std::function<void(const StepReport&)> on_run_started;
-  std::function<void(const StepReport&)> on_nested_done;
+  // The nested step may still be added to (its screenshot) before it is kept.
+  std::function<void(StepReport&)> on_nested_done;
 
   const StepEvidence& evidence() const { return evidence_; }
 
@@ -158,16 +166,32 @@ class StepRunner {
   std::vector<std::weak_ptr<pw::Page>> visited_;    // tabs made current, oldest first
 };
 
-// Saves a PNG of the page with `evidence.outline` framed, and the page's
-// snapshot, as DIR/<stem>-step<N>.png and .json. Returns the paths written;
-// a failure to write is returned as a message, never thrown.
+// Saves the page's snapshot as BASE.json and a PNG of the page as
+// BASE.png, with the closest candidates framed and numbered as the step's
+// details list them, else `evidence.outline` framed. Returns the paths
+// written; a failure to write is returned as a message, never thrown.
 // With `variables`, their secret values are masked in the snapshot.
 std::vector<std::string> save_artifacts(SessionKeeper& keeper, const StepEvidence& evidence,
-                                        const std::string& dir, const std::string& stem,
-                                        int step_number, const Variables* variables = nullptr);
+                                        const std::string& base, const Variables* variables = nullptr);
 
-// A PNG of the page with `outline` framed (when it has a box). Returns false,
-// with the reason in `error`, when no screenshot could be taken.
+// The records of the page as the step last read it, as JSON at `path`
+// (masked with `variables`). False when the step read no page, or, with
+// the reason in `error`, when it cannot be written.
+bool save_snapshot(const StepEvidence& evidence, const std::string& path, const Variables* variables,
+                   std::string* error = nullptr);
+
+// A box to frame on a screenshot, with its number ("" for none).
+struct Outline {
+  Box box;
+  std::string label;
+};
+
+// A PNG of the viewport with each outline framed. Returns false, with the
+// reason in `error`, when no screenshot could be taken.
+bool outlined_screenshot(SessionKeeper& keeper, const std::vector<Outline>& outlines, const std::string& path,
+                         std::string* error = nullptr);
+
+// The same with `outline` framed (when it has a box).
 bool framed_screenshot(SessionKeeper& keeper, const ElementRef& outline, const std::string& path,
                        std::string* error = nullptr);
 

@@ -10,6 +10,7 @@
 #include "driver/connection.hpp"
 #include "driver/playwright.hpp"
 #include "driver/processes.hpp"
+#include "reporters/reporter.hpp"
 #include "run_address.hpp"
 #include "run_attempt.hpp"
 #include "run_files.hpp"
@@ -31,7 +32,7 @@ namespace {
 // A file of the run and, when it can run, what it runs from.
 struct Job {
   std::optional<ReadyFile> ready;
-  std::string stem;      // what its failure artifacts are named after
+  std::string stem;      // what its artifacts are named after: its path below the common folder
   bool started = false;  // a worker took it
 };
 
@@ -41,21 +42,16 @@ struct WorkerSlot {
   std::optional<pw::ProcessId> driver;
 };
 
-// Artifacts are named after a file's name; two files of one name (in
-// different folders) are named after their paths instead.
-void _name_stems(std::vector<Job>& jobs) {
-  std::map<std::string, int> uses;
-  for (auto& j : jobs)
-    if (j.ready) ++uses[fs::path(j.ready->file.path).stem().string()];
-  for (auto& j : jobs) {
-    if (!j.ready) continue;
-    fs::path p(j.ready->file.path);
-    j.stem = p.stem().string();
-    if (uses[j.stem] > 1) {
-      std::string whole = (p.parent_path() / p.stem()).lexically_normal().relative_path().string();
-      std::replace(whole.begin(), whole.end(), '/', '_');
-      j.stem = whole;
-    }
+// Each file named by its path below the folder all the run's files share,
+// as its artifacts and the reports name it: two files of one name in
+// different folders never share a name.
+void _name_files(std::vector<FileReport>& reports, std::vector<Job>& jobs) {
+  std::vector<std::string> paths;
+  for (const auto& r : reports) paths.push_back(r.path);
+  auto rels = common_folder(paths).second;
+  for (size_t i = 0; i < reports.size(); ++i) {
+    reports[i].rel = rels[i];
+    jobs[i].stem = rels[i];
   }
 }
 
@@ -188,6 +184,15 @@ void SuiteRunner::Impl::plan(const std::vector<std::string>& paths) {
       continue;
     }
     ReadyFile rf{std::move(*e.file), ""};
+    if (rf.file.steps.empty()) {  // nothing to run yet: skipped, not refused
+      FileReport r;
+      r.path = rf.file.path;
+      r.tags = rf.file.tags;
+      r.skipped = "it has no steps to run";
+      reports.push_back(std::move(r));
+      jobs.push_back({});
+      continue;
+    }
     auto problems = prepare_file(rf.file, rf.url, url_override, o.base_url, o.check_wording, o.vars);
     if (!problems.empty()) {
       reports.push_back(_invalid(e.path.path, text::join(problems, "\n")));
@@ -201,7 +206,7 @@ void SuiteRunner::Impl::plan(const std::vector<std::string>& paths) {
     reports.push_back(std::move(r));
     jobs.push_back({std::move(rf), "", false});
   }
-  _name_stems(jobs);
+  _name_files(reports, jobs);
 }
 
 void SuiteRunner::Impl::publish(WorkerSlot& slot, const SessionKeeper& keeper) {
@@ -231,6 +236,8 @@ void SuiteRunner::Impl::run_file(SessionKeeper& keeper, WorkerSlot& slot, size_t
   FileReport& report = reports[index];
   const SuiteOptions& o = options;
   RunSettings settings{o.timeout_ms, o.artifacts, o.base_url, o.vars, o.masked, o.snapshots};
+  CaptureSettings capture = o.capture;
+  capture.artifacts = o.artifacts;
   AttemptHooks hooks;
   hooks.opened = [&] { publish(slot, keeper); };
   hooks.run_step_started = [&](const StepReport& s) { emit(events.run_step_started, report, s); };
@@ -241,8 +248,7 @@ void SuiteRunner::Impl::run_file(SessionKeeper& keeper, WorkerSlot& slot, size_t
     report.steps.clear();
     report.error.reset();
     emit(events.attempt_started, report);
-    std::string stem = job.stem + (attempt ? "-retry" + std::to_string(attempt) : "");
-    FileAttempt a = run_attempt(keeper, *job.ready, settings, stem, hooks);
+    FileAttempt a = run_attempt(keeper, *job.ready, settings, capture, job.stem, attempt + 1, hooks);
     const bool stopped = a.stopped;
     bool last = a.passed() || attempt >= o.retries || stopping;
     if (!last) {
@@ -257,6 +263,7 @@ void SuiteRunner::Impl::run_file(SessionKeeper& keeper, WorkerSlot& slot, size_t
     report.error = std::move(a.error);
     report.seconds = a.seconds;
     report.started = a.started;
+    report.trace = std::move(a.trace);
     break;
   }
   if (!report.not_run && !report.passed() && o.max_failures > 0 && ++failures >= o.max_failures) {
@@ -311,7 +318,7 @@ SuiteReport SuiteRunner::run(const std::vector<std::string>& paths) {
   m.plan(paths);
   m.emit(m.events.planned, m.reports);
   for (const auto& r : m.reports)
-    if (r.invalid) m.emit(m.events.file_done, r);
+    if (r.invalid || r.skipped) m.emit(m.events.file_done, r);
   size_t runnable = static_cast<size_t>(std::count_if(m.jobs.begin(), m.jobs.end(), [](const Job& j) { return j.ready.has_value(); }));
   size_t workers = std::min(runnable, static_cast<size_t>(std::max(1, m.options.workers)));
   // The harvester would write its own snapshots, unmasked, beside the

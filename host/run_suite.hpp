@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "run_capture.hpp"
 #include "run_plan.hpp"
 #include "run_report.hpp"
 
@@ -42,6 +43,9 @@ struct SuiteOptions {
   std::set<std::string> masked{};
   std::optional<std::string> artifacts{};  // failure screenshots and snapshots go there
   std::optional<std::string> snapshots{};  // a snapshot of every page read goes there
+  // What each attempt leaves for the reports: screenshots, snapshots, traces
+  // (their artifacts folder is `artifacts` above).
+  CaptureSettings capture{};
 };
 
 // Half the machine's cores, at least one.
@@ -65,8 +69,9 @@ struct SuiteEvents {
   // A line about the file that is not a step: a snapshot saved, the
   // browser failing to open the page or dying under the file.
   std::function<void(const FileReport&, const std::string&)> note{};
-  // A file is done: after its last attempt, found invalid before the run,
-  // or not run. Files that do not run are told in path order at the end.
+  // A file is done: after its last attempt, found invalid or with nothing
+  // to run before the run, or not run. Files that do not run are told in
+  // path order at the end.
   std::function<void(const FileReport&)> file_done{};
 };
 

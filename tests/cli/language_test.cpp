@@ -206,6 +206,8 @@ TEST(SharedSteps, TheJUnitReportHoldsTheSharedStepsUnderTheirCaller) {
   std::string xml = read(shared().junit);
   EXPECT_NE(xml.find("      shared/sign-in.steps:4  click Login  PASS"), std::string::npos) << xml;
   EXPECT_NE(xml.find("shared/broken.steps:2 failed: click Log out"), std::string::npos) << xml;
+  // each step of the shared file is a testcase of its own, named by its place
+  EXPECT_NE(xml.find("name=\"shared/sign-in.steps:4: click Login\""), std::string::npos) << xml;
   EXPECT_EQ(xml.find("hunter2"), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -181,16 +182,35 @@ TEST_F(Examples, DelayedContentIsFoundByWaitingForIt) {
   EXPECT_LT(std::stod(m[1]), 5.0) << line;
 }
 
-TEST_F(Examples, JUnitHasOneTestcasePerFileAndNoFailure) {
+TEST_F(Examples, JUnitHasOneSuitePerFileAndNoFailure) {
   pugi::xml_document doc;
   ASSERT_TRUE(doc.load_file(junit_->c_str())) << *junit_;
-  auto suite = doc.child("testsuite");
-  EXPECT_EQ(suite.attribute("tests").as_uint(), files_.size());
-  EXPECT_EQ(suite.attribute("failures").as_int(), 0);
+  auto suites = doc.child("testsuites");
+  EXPECT_EQ(suites.attribute("failures").as_int(), 0);
   std::vector<std::string> names;
-  for (auto tc : suite.children("testcase")) {
-    names.push_back(tc.attribute("name").value());
-    EXPECT_FALSE(tc.child("failure")) << names.back();
+  for (auto suite : suites.children("testsuite")) {
+    names.push_back(suite.attribute("name").value());
+    std::set<std::string> cases;
+    for (auto tc : suite.children("testcase")) {
+      cases.insert(tc.attribute("name").value());
+      EXPECT_EQ(tc.attribute("classname").value(), names.back());
+      EXPECT_FALSE(tc.child("failure")) << tc.attribute("name").value();
+    }
+    EXPECT_EQ(suite.attribute("tests").as_uint(), cases.size()) << names.back();
+    // every step of the file is a testcase "LINE: step" (a shared file's
+    // steps are more testcases, named by their place)
+    std::ifstream in(ROOT / names.back());
+    auto steps = steps_of(ROOT / names.back());
+    size_t line_no = 0, next = 0;
+    for (std::string l; std::getline(in, l);) {
+      ++line_no;
+      if (next < steps.size() && l.find(steps[next]) != std::string::npos &&
+          l.find_first_not_of(" \t") == l.find(steps[next])) {
+        EXPECT_TRUE(cases.count(std::to_string(line_no) + ": " + steps[next])) << names.back() << ":" << line_no;
+        ++next;
+      }
+    }
+    EXPECT_EQ(next, steps.size()) << names.back();
   }
   EXPECT_EQ(names, files_);
 }
@@ -268,28 +288,29 @@ TEST_F(Failing, AShortTimeoutGivesUpBeforeTheDelayedContent) {
 TEST_F(Failing, JUnitCarriesTheFailureMessages) {
   pugi::xml_document doc;
   ASSERT_TRUE(doc.load_file(junit_->c_str())) << *junit_;
-  auto suite = doc.child("testsuite");
-  EXPECT_EQ(suite.attribute("tests").as_int(), 3);
-  EXPECT_EQ(suite.attribute("failures").as_int(), 2);
-  auto tc = suite.find_child_by_attribute("testcase", "name", (FIX + "missing.steps").c_str());
+  auto suites = doc.child("testsuites");
+  EXPECT_EQ(suites.attribute("failures").as_int(), 2);
+  auto missing = suites.find_child_by_attribute("testsuite", "name", (FIX + "missing.steps").c_str());
+  ASSERT_TRUE(missing);
+  auto tc = missing.find_child_by_attribute("testcase", "name", "5: click Add to basket");
   ASSERT_TRUE(tc);
   std::string message = tc.child("failure").attribute("message").value();
-  EXPECT_NE(message.find("step 2 (line 5) failed: click Add to basket: found no 'Add to basket'"),
-            std::string::npos)
-      << message;
-  EXPECT_NE(std::string(tc.child_value("system-out")).find("accept dialog  SKIP"), std::string::npos);
-  auto ok = suite.find_child_by_attribute("testcase", "name", (FIX + "passing.steps").c_str());
+  EXPECT_EQ(message.find("found no 'Add to basket' within 2500 ms"), 0u) << message;
+  EXPECT_TRUE(missing.find_child_by_attribute("testcase", "name", "7: accept dialog").child("skipped"));
+  EXPECT_NE(std::string(missing.child_value("system-out")).find("accept dialog  SKIP"), std::string::npos);
+  auto ok = suites.find_child_by_attribute("testsuite", "name", (FIX + "passing.steps").c_str());
   ASSERT_TRUE(ok);
-  EXPECT_FALSE(ok.child("failure"));
+  EXPECT_EQ(ok.attribute("failures").as_int(), 0);
 }
 
 TEST_F(Failing, ArtifactsHoldAScreenshotAndTheSnapshot) {
-  const fs::path dir(*artifacts_);
-  std::ifstream png(dir / "missing-step2.png", std::ios::binary);
+  // named by the file's path under the run's common folder, and the attempt
+  const fs::path dir = fs::path(*artifacts_) / "missing.steps";
+  std::ifstream png(dir / "1-step2.png", std::ios::binary);
   char magic[8] = {};
   png.read(magic, 8);
-  EXPECT_EQ(std::string(magic + 1, 3), "PNG") << "no PNG at " << (dir / "missing-step2.png");
-  std::ifstream snap(dir / "missing-step2.json");
+  EXPECT_EQ(std::string(magic + 1, 3), "PNG") << "no PNG at " << (dir / "1-step2.png");
+  std::ifstream snap(dir / "1-step2.json");
   ASSERT_TRUE(snap) << "no snapshot in " << dir;
   auto j = nlohmann::json::parse(snap);
   ASSERT_TRUE(j.contains("elements"));
@@ -297,7 +318,7 @@ TEST_F(Failing, ArtifactsHoldAScreenshotAndTheSnapshot) {
   for (const auto& e : j["elements"]) has_add_to_cart |= e.value("text", "") == "Add to cart";
   EXPECT_TRUE(has_add_to_cart);
   EXPECT_NE(step_line(*run_, "click Add to basket"), "");
-  EXPECT_NE(run_->out.find("artifact: " + (dir / "missing-step2.png").string()), std::string::npos);
+  EXPECT_NE(run_->out.find("artifact: " + (dir / "1-step2.png").string()), std::string::npos);
 }
 
 // ---- real-page patterns, run once ----------------------------------------
@@ -435,7 +456,9 @@ TEST(RunInput, HelpListsEveryFlagWithItsVariable) {
   auto r = run_cli({"run", "--help"});
   EXPECT_EQ(r.status, 0);
   for (const char* s : {"--url", "--browser", "--headed", "--maximized", "--viewport", "--timeout",
-                        "--snapshots", "--junit", "--artifacts", "--no-check", "PLAINSTEP_URL",
+                        "--snapshots", "--junit", "--artifacts", "--no-check", "--reporter", "--output",
+                        "--screenshots", "--trace", "PLAINSTEP_REPORTER", "PLAINSTEP_OUTPUT",
+                        "PLAINSTEP_SCREENSHOTS", "PLAINSTEP_TRACE", "PLAINSTEP_URL",
                         "PLAINSTEP_BROWSER", "PLAINSTEP_HEADLESS", "PLAINSTEP_MAXIMIZED",
                         "PLAINSTEP_VIEWPORT", "PLAINSTEP_TIMEOUT", "PLAINSTEP_SNAPSHOTS",
                         "PLAINSTEP_JUNIT", "PLAINSTEP_ARTIFACTS", "PLAINSTEP_NO_CHECK", "--workers",

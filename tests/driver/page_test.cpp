@@ -7,21 +7,12 @@
 
 #include "driver/browser_env.hpp"
 #include "driver/fixture_server.hpp"
+#include "support/png_size.hpp"
 
 namespace plainstep::testing {
 namespace {
 
 using ::testing::HasSubstr;
-
-// Width and height from a PNG's IHDR chunk.
-std::pair<int, int> png_size(const std::string& png) {
-  auto be = [&](size_t at) {
-    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
-           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
-  };
-  if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {-1, -1};
-  return {be(16), be(20)};
-}
 
 TEST_F(PageTest, NavigateWaitsForTheRequestedEvent) {
   FixtureServer server;

@@ -1,16 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
-
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-
-#include <pugixml.hpp>
 
 #include "run_closest.hpp"
 #include "run_report.hpp"
@@ -61,30 +51,6 @@ TEST(Report, StepLineAndSummary) {
   EXPECT_EQ(bad.failure_message(), "step 2 (line 3) failed: click Logout: looked for: 'Logout'");
 }
 
-TEST(Report, JunitParsesWithOneCasePerFile) {
-  StepReport pass{1, 2, "type <a&b> into \"Name\"", StepStatus::pass, 0.1, "", {}};
-  StepReport fail{2, 3, "click Logout", StepStatus::fail, 5.0, "", {"found nothing"}};
-  std::vector<FileReport> files{{"a.steps", "u", {pass}, std::nullopt, 1},
-                                {"b.steps", "u", {pass, fail}, std::nullopt, 6}};
-  auto path = std::filesystem::temp_directory_path() / "plainstep-runner-junit.xml";
-  write_junit(path.string(), files, 7);
-  pugi::xml_document doc;
-  ASSERT_TRUE(doc.load_file(path.c_str()));
-  auto suite = doc.child("testsuite");
-  EXPECT_EQ(suite.attribute("tests").as_int(), 2);
-  EXPECT_EQ(suite.attribute("failures").as_int(), 1);
-  auto first = suite.child("testcase");
-  EXPECT_STREQ(first.attribute("name").value(), "a.steps");
-  EXPECT_FALSE(first.child("failure"));
-  EXPECT_NE(std::string(first.child_value("system-out")).find("type <a&b> into \"Name\""),
-            std::string::npos);
-  auto second = first.next_sibling("testcase");
-  EXPECT_STREQ(second.child("failure").attribute("message").value(),
-               "step 2 (line 3) failed: click Logout: found nothing");
-  std::filesystem::remove(path);
-  EXPECT_THROW(write_junit("/nonexistent-dir/x.xml", files, 1), std::runtime_error);
-}
-
 // Step and page texts can hold anything: the terminal never gets a raw
 // control character, XML never one it forbids, and both say where one was.
 TEST(Report, ControlCharactersShownNotObeyed) {
@@ -111,53 +77,7 @@ TEST(Report, ControlCharactersShownNotObeyed) {
   EXPECT_EQ(o.str().find('\x07'), std::string::npos) << o.str();
 }
 
-TEST(Report, JunitOfControlCharactersIsWellFormed) {
-  StepReport bad{1, 2, "type \x01\x02 into Name", StepStatus::fail, 0.1, "", {"got \x1b[0m"}};
-  std::vector<FileReport> files{{"a\x03.steps", "u", {bad}, std::nullopt, 1}};
-  auto path = std::filesystem::temp_directory_path() / "plainstep-runner-junit-ctl.xml";
-  write_junit(path.string(), files, 1);
-  pugi::xml_document doc;
-  auto parsed = doc.load_file(path.c_str());
-  EXPECT_TRUE(parsed) << parsed.description();
-  std::ifstream in(path, std::ios::binary);
-  std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  for (char c : xml) EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r');
-  EXPECT_EQ(xml.find("&#"), std::string::npos) << xml;
-  EXPECT_STREQ(doc.child("testsuite").child("testcase").attribute("name").value(), "a\xe2\x90\x83.steps");
-  std::filesystem::remove(path);
-}
-
-// A report that cannot be written (the disk fills up) leaves the one before
-// it whole, and says so.
-TEST(Report, JunitWriteFailureKeepsThePreviousReport) {
-  auto path = std::filesystem::temp_directory_path() / "plainstep-junit-keep.xml";
-  std::vector<FileReport> small{{"a.steps", "u", {}, std::nullopt, 1}};
-  write_junit(path.string(), small, 1);
-  auto before = std::filesystem::file_size(path);
-  std::vector<FileReport> big;
-  for (int i = 0; i < 200; ++i) big.push_back({"file" + std::to_string(i) + ".steps", "u", {}, std::nullopt, 1});
-  pid_t child = fork();
-  if (child == 0) {  // a disk that takes no more than 200 bytes per file
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit lim{200, 200};
-    setrlimit(RLIMIT_FSIZE, &lim);
-    try {
-      write_junit(path.string(), big, 2);
-    } catch (const std::runtime_error&) {
-      _exit(0);
-    }
-    _exit(1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failed write was not reported";
-  EXPECT_EQ(std::filesystem::file_size(path), before);
-  pugi::xml_document doc;
-  EXPECT_TRUE(doc.load_file(path.c_str()));
-  std::filesystem::remove(path);
-}
-
-// One file of each outcome, in path order, for the summary and JUnit.
+// One file of each outcome, in path order, for the summary.
 std::vector<FileReport> every_outcome() {
   StepReport pass{1, 2, "click Login", StepStatus::pass, 0.1, "", {}};
   StepReport fail{1, 2, "click Login", StepStatus::fail, 5.0, "", {"found no 'Login'"}};
@@ -198,37 +118,6 @@ TEST(Report, SummaryCountsAndListsWhatDidNotSimplyPass) {
             "not run  d.steps: not run: 1 file failed, as many as the run allows (max failures)\n"
             "error    e.steps:3: Unknown action 'clik'. (and 1 more)\n"
             "not run  f.steps: stopped while running: the run was interrupted (SIGINT)\n");
-}
-
-TEST(Report, JunitTellsFlakyNotRunAndInvalidFilesApart) {
-  auto path = std::filesystem::temp_directory_path() / "plainstep-runner-junit-outcomes.xml";
-  write_junit(path.string(), every_outcome(), 12);
-  pugi::xml_document doc;
-  ASSERT_TRUE(doc.load_file(path.c_str()));
-  auto suite = doc.child("testsuite");
-  EXPECT_EQ(suite.attribute("tests").as_int(), 6);
-  EXPECT_EQ(suite.attribute("failures").as_int(), 1);
-  EXPECT_EQ(suite.attribute("errors").as_int(), 1);
-  EXPECT_EQ(suite.attribute("skipped").as_int(), 2);
-  std::vector<std::string> names, children;
-  for (auto tc : suite.children("testcase")) {
-    names.push_back(tc.attribute("name").value());
-    std::string kids;
-    for (auto c : tc.children()) kids += std::string(kids.empty() ? "" : " ") + c.name();
-    children.push_back(kids);
-  }
-  EXPECT_EQ(names, (std::vector<std::string>{"a.steps", "b.steps", "c.steps", "d.steps", "e.steps", "f.steps"}));
-  EXPECT_EQ(children, (std::vector<std::string>{"system-out", "flakyFailure system-out",
-                                                "failure rerunFailure system-out", "skipped system-out",
-                                                "error system-out", "skipped system-out"}));
-  auto flaky = suite.find_child_by_attribute("testcase", "name", "b.steps").child("flakyFailure");
-  EXPECT_STREQ(flaky.attribute("message").value(), "step 1 (line 2) failed: click Login: found no 'Login'");
-  EXPECT_NE(std::string(flaky.child_value("system-out")).find("click Login  FAIL"), std::string::npos);
-  auto rerun = suite.find_child_by_attribute("testcase", "name", "c.steps").child("rerunFailure");
-  EXPECT_STREQ(rerun.attribute("message").value(), "could not open u in the browser: gone");
-  auto error = suite.find_child_by_attribute("testcase", "name", "e.steps").child("error");
-  EXPECT_NE(std::string(error.attribute("message").value()).find("e.steps:4: more"), std::string::npos);
-  std::filesystem::remove(path);
 }
 
 TEST(Closest, SharedWordsThenSpelling) {

@@ -64,11 +64,12 @@ inline std::string plainstep_binary() { return std::string(PLAINSTEP_BINARY_DIR)
 // signals from here.
 using CliWatch = std::function<void(pid_t, const std::string& out)>;
 
+// Runs `command` (its first word a path, or a program found on PATH);
 // `input` is written to the child's standard input; `env` entries
 // ("NAME=value") are added to the environment.
-inline CliResult run_cli(const std::vector<std::string>& args, const std::string& input = "",
-                         const std::vector<std::string>& env = {}, const std::string& cwd = "",
-                         const CliWatch& watch = {}) {
+inline CliResult run_program(const std::vector<std::string>& command, const std::string& input = "",
+                             const std::vector<std::string>& env = {}, const std::string& cwd = "",
+                             const CliWatch& watch = {}) {
   int in[2], out[2], err[2];
   if (pipe(in) || pipe(out) || pipe(err)) return {};
   posix_spawn_file_actions_t fa;
@@ -77,9 +78,7 @@ inline CliResult run_cli(const std::vector<std::string>& args, const std::string
   posix_spawn_file_actions_adddup2(&fa, out[1], 1);
   posix_spawn_file_actions_adddup2(&fa, err[1], 2);
   for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) posix_spawn_file_actions_addclose(&fa, fd);
-  std::string bin = plainstep_binary();
-  std::vector<std::string> full{bin};
-  full.insert(full.end(), args.begin(), args.end());
+  std::vector<std::string> full = command;
   std::vector<char*> argv;
   for (auto& a : full) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -96,7 +95,7 @@ inline CliResult run_cli(const std::vector<std::string>& args, const std::string
     if (chdir(cwd.c_str()) != 0) return {};
   }
   pid_t pid = 0;
-  int rc = posix_spawn(&pid, bin.c_str(), &fa, nullptr, argv.data(), envp.data());
+  int rc = posix_spawnp(&pid, full.at(0).c_str(), &fa, nullptr, argv.data(), envp.data());
   if (!old_cwd.empty() && chdir(old_cwd.c_str()) != 0) {}
   posix_spawn_file_actions_destroy(&fa);
   close(in[0]);
@@ -141,6 +140,15 @@ inline CliResult run_cli(const std::vector<std::string>& args, const std::string
   waitpid(pid, &st, 0);
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
   return r;
+}
+
+// Runs the built plainstep binary with `args`.
+inline CliResult run_cli(const std::vector<std::string>& args, const std::string& input = "",
+                         const std::vector<std::string>& env = {}, const std::string& cwd = "",
+                         const CliWatch& watch = {}) {
+  std::vector<std::string> command{plainstep_binary()};
+  command.insert(command.end(), args.begin(), args.end());
+  return run_program(command, input, env, cwd, watch);
 }
 
 // The lines of a command's output, without their line ends.

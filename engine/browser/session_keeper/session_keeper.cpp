@@ -128,6 +128,7 @@ void SessionKeeper::open_context(const std::string& url) {
   _page = _browser->new_page(page);
   _context = _page->context();
   _page->on_dialog([this](std::shared_ptr<pw::Dialog> dialog) { _on_dialog(std::move(dialog)); });
+  if (before_load && _context) before_load(*_context);
   _page->navigate(url, "load");
 }
 

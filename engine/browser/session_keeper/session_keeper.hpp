@@ -9,6 +9,7 @@
 // it launches, MAXIMIZED, VIEWPORT_WIDTH and VIEWPORT_HEIGHT when it opens
 // a context. Used from one thread.
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -107,6 +108,10 @@ class SessionKeeper {
 
   // The page's dialog handler: records the dialog after the ones before it.
   void _on_dialog(std::shared_ptr<pw::Dialog> dialog) { _dialogs.push_back(std::move(dialog)); }
+
+  // Called by open() with the new page's browser context before the page
+  // loads, so that a trace started there records the load too.
+  std::function<void(pw::BrowserContext&)> before_load;
 
   // The running driver, or nullptr when closed (for hosts and tests that
   // need the connection, e.g. to check processes).
