@@ -3,6 +3,7 @@
 // real headless Chromium. Each run is shared by the checks that read it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -267,8 +268,12 @@ TEST_F(Failing, SaysWhatWasLookedForAndWhatCameClose) {
   auto d = details_of(*run_, "click Add to basket");
   ASSERT_GE(d.size(), 3u) << run_->out;
   EXPECT_NE(d[0].find("found no 'Add to basket' within 2500 ms"), std::string::npos) << d[0];
-  EXPECT_NE(d[1].find("closest candidates:"), std::string::npos) << d[1];
-  EXPECT_NE(d[2].find("button 'Add to cart'"), std::string::npos) << d[2];
+  // A loaded machine may add how long reading took before the candidates.
+  auto at = std::find_if(d.begin(), d.end(),
+                         [](const std::string& l) { return l.find("closest candidates:") != std::string::npos; });
+  ASSERT_NE(at, d.end()) << run_->out;
+  ASSERT_NE(at + 1, d.end()) << run_->out;
+  EXPECT_NE(at[1].find("button 'Add to cart'"), std::string::npos) << at[1];
 }
 
 TEST_F(Failing, StepsAfterAFailureAreSkipped) {
