@@ -28,22 +28,10 @@ namespace {
 
 constexpr int _POLL_MS = 100;
 
-int _remaining_ms(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return static_cast<int>(std::max<long long>(0, left));
-}
-
 std::string _q(const std::string& s) { return text::quoted_literal(s); }
 
-std::string _first_line(const std::string& s) {
-  auto nl = s.find('\n');
-  return text::trim(nl == std::string::npos ? s : s.substr(0, nl));
-}
-
-bool _is(const ParsedInstruction& p, Action a) { return p.action == action_name(a); }
-
 bool _is_url_check(const ParsedInstruction& p) {
-  return _is(p, Action::verify_url) || _is(p, Action::verify_url_contains);
+  return is_action(p, Action::verify_url) || is_action(p, Action::verify_url_contains);
 }
 
 // Lower case, white space runs as one space, trimmed.
@@ -275,7 +263,7 @@ std::string StepRunner::_address(const std::string& written) {
 void StepRunner::_check_page(const ParsedInstruction& p, StepReport& r, Clock::time_point deadline) {
   const std::string want = p.value.value_or("");
   const bool url_check = _is_url_check(p);
-  const std::string address = _is(p, Action::verify_url) ? _address(want) : want;
+  const std::string address = is_action(p, Action::verify_url) ? _address(want) : want;
   std::string seen;
   for (;;) {
     _refuse_if_dialog_open("read the page");
@@ -283,11 +271,11 @@ void StepRunner::_check_page(const ParsedInstruction& p, StepReport& r, Clock::t
     try {
       auto page = keeper_.get_page();
       seen = url_check ? page->url() : page->title();
-      if (_is(p, Action::verify_url))
+      if (is_action(p, Action::verify_url))
         holds = _without_trailing_slash(seen) == _without_trailing_slash(address);
-      else if (_is(p, Action::verify_url_contains))
+      else if (is_action(p, Action::verify_url_contains))
         holds = seen.find(want) != std::string::npos;
-      else if (_is(p, Action::verify_title))
+      else if (is_action(p, Action::verify_title))
         holds = _normalised(seen) == _normalised(want);
       else
         holds = text::contains(_normalised(seen), _normalised(want));
@@ -300,12 +288,12 @@ void StepRunner::_check_page(const ParsedInstruction& p, StepReport& r, Clock::t
       r.outcome = (url_check ? "the address is " : "the title is ") + _q(seen);
       return;
     }
-    int left = _remaining_ms(deadline);
+    int left = remaining_ms(deadline);
     if (left <= 0) break;
     _pause(std::min(left, _POLL_MS));
   }
   const std::string what = url_check ? "the page's address is " : "the page's title is ";
-  const bool whole = _is(p, Action::verify_url) || _is(p, Action::verify_title);
+  const bool whole = is_action(p, Action::verify_url) || is_action(p, Action::verify_title);
   throw StepFailure{what + _q(seen) + (whole ? ", not " + _q(url_check ? address : want)
                                              : ", which does not contain " + _q(want)) +
                         " (waited " + std::to_string(settings_.timeout_ms) + " ms)",
@@ -322,7 +310,7 @@ void StepRunner::_go_to(const ParsedInstruction& p, StepReport& r, Clock::time_p
   } catch (const pw::ConnectionError&) {
     throw;
   } catch (const pw::Error& e) {
-    throw StepFailure{"could not go to " + _q(url) + ": " + _first_line(e.what()), {}};
+    throw StepFailure{"could not go to " + _q(url) + ": " + first_line(e.what()), {}};
   }
   r.outcome = "now at " + page->url();
 }
@@ -350,7 +338,7 @@ void StepRunner::_tab(const ParsedInstruction& p, StepReport& r, Clock::time_poi
     return "tab " + std::to_string(n) + " of " + std::to_string(pages.size()) + ", " + page->url();
   };
   std::shared_ptr<pw::Page> next;
-  if (_is(p, Action::close_tab)) {
+  if (is_action(p, Action::close_tab)) {
     auto current = keeper_.get_page();
     if (keeper_.pages().size() <= 1)
       throw StepFailure{"cannot close the only tab: the test needs a page to go on with", {}};
@@ -366,7 +354,7 @@ void StepRunner::_tab(const ParsedInstruction& p, StepReport& r, Clock::time_poi
     return;
   }
   int number = 0;
-  if (_is(p, Action::switch_to_tab)) {
+  if (is_action(p, Action::switch_to_tab)) {
     const std::string n = text::trim(p.target.value_or(""));
     if (n.empty() || n.size() > 6 || !std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
         std::stoi(n) < 1)
@@ -380,7 +368,7 @@ void StepRunner::_tab(const ParsedInstruction& p, StepReport& r, Clock::time_poi
       for (auto it = pages.rbegin(); it != pages.rend() && !next; ++it)
         if (!was_shown(*it)) next = *it;
     if (next) break;
-    int left = _remaining_ms(deadline);
+    int left = remaining_ms(deadline);
     if (left <= 0)
       throw StepFailure{(number > 0 ? "there is no tab " + std::to_string(number)
                                     : std::string("no new tab opened")) +
@@ -419,18 +407,18 @@ void StepRunner::_check_live(const ParsedInstruction& p, const std::string& step
     bool holds = false;
     auto h = _locate(el);
     try {
-      if (h && (_is(p, Action::verify_checked) || _is(p, Action::verify_not_checked))) {
+      if (h && (is_action(p, Action::verify_checked) || is_action(p, Action::verify_not_checked))) {
         json state = h->evaluate(_BOX_STATE);
         if (state.is_null())
           throw StepFailure{describe_element(*el) + " is no checkbox or radio button, so it is neither checked nor unchecked", {}};
         const bool checked = state.value("checked", false);
         seen = checked ? "checked" : "not checked";
-        holds = checked == _is(p, Action::verify_checked);
+        holds = checked == is_action(p, Action::verify_checked);
       } else if (h) {
         json v = h->evaluate(_VALUE);
         const std::string value = v.value("value", ""), shown = v.value("shown", "");
         seen = v.value("field", false) ? "has value " + _q(shown) : "reads " + _q(text::trim(shown));
-        if (_is(p, Action::verify_value))
+        if (is_action(p, Action::verify_value))
           holds = text::trim(value) == want_value || text::trim(shown) == want_value;
         else
           holds = text::contains(_normalised(shown), _normalised(want)) ||
@@ -445,11 +433,11 @@ void StepRunner::_check_live(const ParsedInstruction& p, const std::string& step
       r.outcome = describe_element(*el) + " " + seen;
       return;
     }
-    int left = _remaining_ms(deadline);
+    int left = remaining_ms(deadline);
     if (left <= 0) {
-      const std::string asked = _is(p, Action::verify_checked)       ? "be checked"
-                                : _is(p, Action::verify_not_checked) ? "be unchecked"
-                                : _is(p, Action::verify_value)       ? "have the value " + _q(want_value)
+      const std::string asked = is_action(p, Action::verify_checked)       ? "be checked"
+                                : is_action(p, Action::verify_not_checked) ? "be unchecked"
+                                : is_action(p, Action::verify_value)       ? "have the value " + _q(want_value)
                                                                      : "contain " + _q(want);
       const std::string found = seen.empty()              ? "could not be read"
                                 : seen.starts_with("has") ? seen
@@ -542,14 +530,14 @@ bool StepRunner::_act_more(const ParsedInstruction& p, const ElementRef& el, Ste
     throw;
   } catch (const pw::Error& e) {
     throw StepFailure{"could not " + std::string(action_name(*a)) + " " + describe_element(*el) +
-                          ": " + _first_line(e.what()),
+                          ": " + first_line(e.what()),
                       {}};
   }
 }
 
 void StepRunner::_check_box(const ParsedInstruction& p, const ElementRef& el, pw::ElementHandle& h,
                             StepReport& r, Clock::time_point deadline) {
-  const bool want = _is(p, Action::check);
+  const bool want = is_action(p, Action::check);
   auto state = [&]() {
     json s = h.evaluate(_BOX_STATE);
     if (s.is_null())
@@ -573,7 +561,7 @@ void StepRunner::_check_box(const ParsedInstruction& p, const ElementRef& el, pw
   _call_watching_dialog(target ? target->guid() : h.guid(), "click", json::object(), deadline);
   for (;;) {
     if (state().value("checked", false) == want) break;
-    int left = _remaining_ms(deadline);
+    int left = remaining_ms(deadline);
     if (left <= 0)
       throw StepFailure{"clicked " + describe_element(*el) + ", but it is still " +
                             (want ? "unchecked" : "checked"),
@@ -604,7 +592,7 @@ void StepRunner::_drag(const ParsedInstruction& p, const std::string& step, Step
     auto h = _locate(source);
     auto d = _locate(place);
     if (!h || !d) {
-      if (_remaining_ms(deadline) <= 0)
+      if (remaining_ms(deadline) <= 0)
         throw StepFailure{describe_element(*(h ? place : source)) + " left the page before the drag", {}};
       continue;
     }
@@ -627,7 +615,7 @@ void StepRunner::_drag(const ParsedInstruction& p, const std::string& step, Step
       } catch (const pw::Error&) {
       }
       throw StepFailure{"could not drag " + describe_element(*source) + " to " +
-                            describe_element(*place) + ": " + _first_line(e.what()),
+                            describe_element(*place) + ": " + first_line(e.what()),
                         {}};
     }
     r.outcome = "dragged " + describe_element(*source) + " to " + describe_element(*place);

@@ -37,23 +37,11 @@ bool _is_check(const std::string& action) {
   return a && is_check(*a);
 }
 
-int _remaining_ms(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return static_cast<int>(std::max<long long>(0, left));
-}
-
 std::string _q(const std::string& s) { return text::quoted_literal(s); }
-
-std::string _first_line(const std::string& s) {
-  auto nl = s.find('\n');
-  return text::trim(nl == std::string::npos ? s : s.substr(0, nl));
-}
-
-bool _is(const ParsedInstruction& p, Action a) { return p.action == action_name(a); }
 
 // Text beside an anchor, read or remembered: "extract text below Total".
 bool _beside_anchor(const ParsedInstruction& p) {
-  return _is(p, Action::extract_text_spatial) || _is(p, Action::remember_text_spatial);
+  return is_action(p, Action::extract_text_spatial) || is_action(p, Action::remember_text_spatial);
 }
 
 // Whether a resolution settles the step, or the page should be read again.
@@ -95,9 +83,9 @@ std::string _state_word(const std::string& action) {
 // "expected exactly '0' right of Total": how a spatial check compared.
 std::string _expected_words(const ParsedInstruction& p) {
   std::string v = _q(p.value.value_or(""));
-  if (_is(p, Action::verify_spatial_text_not)) return "no " + v;
-  if (_is(p, Action::verify_spatial_text_exact)) return "exactly " + v;
-  if (_is(p, Action::verify_spatial_text_not_exact)) return "anything but " + v;
+  if (is_action(p, Action::verify_spatial_text_not)) return "no " + v;
+  if (is_action(p, Action::verify_spatial_text_exact)) return "exactly " + v;
+  if (is_action(p, Action::verify_spatial_text_not_exact)) return "anything but " + v;
   return v;
 }
 
@@ -211,7 +199,7 @@ StepReport StepRunner::run(int number, int line, const std::string& step) {
     throw;  // the browser is gone: the file cannot go on
   } catch (const std::exception& e) {
     r.status = StepStatus::fail;
-    r.details.push_back(_first_line(e.what()));
+    r.details.push_back(first_line(e.what()));
   }
   if (!snapshot_warning_.empty()) {
     r.details.push_back(snapshot_warning_);
@@ -242,7 +230,7 @@ std::shared_ptr<void> StepRunner::_action_timeout(Clock::time_point deadline) {
   if (!pw) return nullptr;
   std::shared_ptr<pw::Connection> c = pw->connection();
   double old = c->default_timeout_ms;
-  int ms = std::max(_remaining_ms(deadline), _action_share_ms());
+  int ms = std::max(remaining_ms(deadline), _action_share_ms());
   c->default_timeout_ms = ms;
   auto old_bound = c->answer_by;
   c->answer_by = Clock::now() + std::chrono::milliseconds(ms + _ANSWER_MARGIN_MS);
@@ -281,7 +269,7 @@ std::shared_ptr<pw::Dialog> StepRunner::_wait_for_dialog(Clock::time_point deadl
   for (;;) {
     auto d = keeper_.get_dialog();
     if (d && !d->is_handled()) return d;
-    int left = _remaining_ms(deadline);
+    int left = remaining_ms(deadline);
     if (left <= 0)
       throw StepFailure{"no dialog opened within " + std::to_string(settings_.timeout_ms) + " ms",
                         {}};
@@ -293,16 +281,16 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
                              Clock::time_point deadline) {
   if (names_nothing(p)) throw StepFailure{names_nothing_message(step), {}};
   if (_run_grown(p, step, r, deadline)) return;
-  if (_is(p, Action::accept_dialog) || _is(p, Action::dismiss_dialog)) {
+  if (is_action(p, Action::accept_dialog) || is_action(p, Action::dismiss_dialog)) {
     auto d = _wait_for_dialog(deadline);
     std::string what = _dialog_text(*d);
-    if (_is(p, Action::accept_dialog)) d->accept();
+    if (is_action(p, Action::accept_dialog)) d->accept();
     else d->dismiss();
     keeper_.clear_dialog();
-    r.outcome = (_is(p, Action::accept_dialog) ? "accepted " : "dismissed ") + what;
+    r.outcome = (is_action(p, Action::accept_dialog) ? "accepted " : "dismissed ") + what;
     return;
   }
-  if (_is(p, Action::verify_dialog)) {
+  if (is_action(p, Action::verify_dialog)) {
     // Like other text checks: the words anywhere in the message, in any
     // case and line breaking, so a long or two-line message can be checked.
     std::string want = _normalised(p.value.value_or(""));
@@ -315,7 +303,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     r.outcome = _dialog_text(*d) + " (still open)";
     return;
   }
-  if (_is(p, Action::wait)) {
+  if (is_action(p, Action::wait)) {
     std::string ms = p.target.value_or("");
     std::optional<long> wait = StepReader::wait_milliseconds(ms);
     if (!wait)
@@ -327,12 +315,12 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     r.outcome = "waited " + std::to_string(*wait) + " ms";
     return;
   }
-  if (_is(p, Action::press_key) || _is(p, Action::sendkeys)) {
-    _refuse_if_dialog_open(_is(p, Action::press_key) ? "press a key" : "send keys");
+  if (is_action(p, Action::press_key) || is_action(p, Action::sendkeys)) {
+    _refuse_if_dialog_open(is_action(p, Action::press_key) ? "press a key" : "send keys");
     auto page = keeper_.get_page();
     auto bound = _action_timeout(deadline);
     try {
-      if (_is(p, Action::press_key)) {
+      if (is_action(p, Action::press_key)) {
         auto key = driver_key(*p.target);
         if (!key) throw StepFailure{unknown_key_message(*p.target), {}};
         _call_watching_dialog(page->guid(), "keyboardPress", {{"key", *key}}, deadline);
@@ -341,11 +329,11 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
         page->keyboard().type(*p.target);
     } catch (const pw::Error& e) {
       if (dynamic_cast<const pw::ConnectionError*>(&e)) throw;
-      throw StepFailure{"could not " + std::string(_is(p, Action::press_key) ? "press " : "send ") +
-                            _q(*p.target) + ": " + _first_line(e.what()),
+      throw StepFailure{"could not " + std::string(is_action(p, Action::press_key) ? "press " : "send ") +
+                            _q(*p.target) + ": " + first_line(e.what()),
                         {}};
     }
-    r.outcome = _is(p, Action::press_key) ? "pressed " + *p.target : "typed " + _q(*p.target);
+    r.outcome = is_action(p, Action::press_key) ? "pressed " + *p.target : "typed " + _q(*p.target);
     return;
   }
   const auto known = action_of(p);
@@ -356,7 +344,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
     evidence_.outline = el;
     if (before_act) before_act(el);
     if (!acts) {
-      if (_is(p, Action::verify_count)) {
+      if (is_action(p, Action::verify_count)) {
         r.outcome = "counted " + rr.result.state->actual.value_or("0") + " of " + evidence_.wanted;
         return;
       }
@@ -366,7 +354,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
       }
       if (_beside_anchor(p)) {
         r.outcome = "extracted " + _q(rr.result.extracted.value_or(""));
-      } else if (_is(p, Action::extract_text) || _is(p, Action::remember_text)) {
+      } else if (is_action(p, Action::extract_text) || is_action(p, Action::remember_text)) {
         std::string value = text::trim(el->text);
         if (value.empty() && (el->tag == "input" || el->tag == "textarea" || el->tag == "select")) {
           auto watch = _watch(std::nullopt, true);
@@ -377,15 +365,15 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
           }
         }
         r.outcome = "extracted " + _q(value) + " from " + describe_element(*el);
-        if (_is(p, Action::remember_text)) rr.result.extracted = value;
+        if (is_action(p, Action::remember_text)) rr.result.extracted = value;
       } else {
         r.outcome = describe_element(*el);
       }
-      if (_is(p, Action::remember_text) || _is(p, Action::remember_text_spatial)) {
+      if (is_action(p, Action::remember_text) || is_action(p, Action::remember_text_spatial)) {
         const std::string value = rr.result.extracted.value_or("");
         variables_.remember(p.value.value_or(""), value);
         r.outcome = "remembered " + _q(value) + " as " + p.value.value_or("") +
-                    (_is(p, Action::remember_text) ? " from " + describe_element(*el) : "");
+                    (is_action(p, Action::remember_text) ? " from " + describe_element(*el) : "");
       }
       return;
     }
@@ -393,7 +381,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
       // A dialog the page opens on its own stops the action at once; one
       // the action opens itself is the action done (_call_watching_dialog).
       auto watch = _watch(std::nullopt, true);
-      if (_is(p, Action::select)) _select(p, el, step, r, deadline);
+      if (is_action(p, Action::select)) _select(p, el, step, r, deadline);
       else _act(p, el, r, deadline);
       return;
     } catch (const pw::Interrupted& e) {
@@ -403,7 +391,7 @@ void StepRunner::_run_parsed(const ParsedInstruction& p, const std::string& step
                             "; answer it first with accept dialog or dismiss dialog",
                         {}};
     } catch (const _Gone&) {
-      if (_remaining_ms(deadline) <= 0)
+      if (remaining_ms(deadline) <= 0)
         throw StepFailure{describe_element(*el) + " left the page before it could be used",
                           {"nothing stands at " + el->xpath + " any more"}};
     }
@@ -468,14 +456,14 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
   // A control drawn over by its label or a helper is reached as a person
   // reaches it: through what stands at its place.
   std::string through;
-  if (_is(p, Action::click) || _is(p, Action::hover))
+  if (is_action(p, Action::click) || is_action(p, Action::hover))
     if (auto other = _stand_in(*h, through)) h = std::move(other);
   try {
-    if (_is(p, Action::click)) {
+    if (is_action(p, Action::click)) {
       _call_watching_dialog(h->guid(), "click", json::object(), deadline);
-    } else if (_is(p, Action::hover)) {
+    } else if (is_action(p, Action::hover)) {
       h->hover();
-    } else if (_is(p, Action::type)) {
+    } else if (is_action(p, Action::type)) {
       bool native = (el->tag == "input" || el->tag == "textarea") && !el->is_editable_field.value_or(false);
       if (native) {
         _type_keys(*h, *el, p.value.value_or(""));
@@ -488,12 +476,12 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
     throw;
   } catch (const pw::Error& e) {
     if (_stale(e.what())) throw _Gone{};  // re-rendered or navigated: read the page again
-    throw StepFailure{"could not " + a + " " + describe_element(*el) + ": " + _first_line(e.what()),
+    throw StepFailure{"could not " + a + " " + describe_element(*el) + ": " + first_line(e.what()),
                       {}};
   }
   r.outcome = describe_element(*el);
   if (!through.empty()) r.outcome += " through " + through;
-  if (_is(p, Action::type)) r.outcome = "typed " + _q(p.value.value_or("")) + " into " + r.outcome;
+  if (is_action(p, Action::type)) r.outcome = "typed " + _q(p.value.value_or("")) + " into " + r.outcome;
 }
 
 void StepRunner::_select(const ParsedInstruction& p, const ElementRef& el, const std::string&,
@@ -535,7 +523,7 @@ void StepRunner::_select(const ParsedInstruction& p, const ElementRef& el, const
   } catch (const pw::Error& e) {
     if (_stale(e.what())) throw _Gone{};
     throw StepFailure{"could not select " + _q(t) + " in " + describe_element(*el) + ": " +
-                          _first_line(e.what()),
+                          first_line(e.what()),
                       {}};
   }
   r.outcome = "selected " + _q(t) + " in " + describe_element(*el);
@@ -586,9 +574,9 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
                             "; answer it first with accept dialog or dismiss dialog",
                         {}};
     } catch (const pw::Error& e) {
-      last_error = _first_line(e.what());  // mid-navigation: read again
+      last_error = first_line(e.what());  // mid-navigation: read again
     }
-    int left = _remaining_ms(deadline);
+    int left = remaining_ms(deadline);
     // A read that cannot end before the deadline is not started: the step
     // runs past its timeout by one read at most.
     if (left <= 0 || (step_reads_ > 0 && left < slowest_read_ms_)) break;
@@ -609,7 +597,7 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
     if (p.action.starts_with("verify_spatial_text") && res->state) {
       f.message = "expected " + _expected_words(p) + " " + p.target.value_or("") + ", found " +
                   _q(res->state->actual.value_or(""));
-    } else if (_is(p, Action::verify_count) && res->state) {
+    } else if (is_action(p, Action::verify_count) && res->state) {
       f.message = "expected " + res->state->expected.value_or("") + " of " + evidence_.wanted +
                   ", counted " + res->state->actual.value_or("") + within;
     } else if (_beside_anchor(p)) {
@@ -619,7 +607,7 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
     } else {
       f.message = "found " + describe_element(el) + ", but it did not settle" + within;
     }
-  } else if (_is(p, Action::verify_count) && res && res->state) {
+  } else if (is_action(p, Action::verify_count) && res && res->state) {
     f.message = "expected " + res->state->expected.value_or("") + " of " + evidence_.wanted +
                 ", counted " + res->state->actual.value_or("") + within;
   } else {
@@ -647,5 +635,17 @@ RoutedResult StepRunner::_resolve_waiting(const ParsedInstruction& p, const std:
   }
   throw f;
 }
+
+int remaining_ms(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::max<long long>(0, left));
+}
+
+std::string first_line(const std::string& message) {
+  auto nl = message.find('\n');
+  return text::trim(nl == std::string::npos ? message : message.substr(0, nl));
+}
+
+bool is_action(const ParsedInstruction& p, Action a) { return p.action == action_name(a); }
 
 }  // namespace plainstep::host

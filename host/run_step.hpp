@@ -31,6 +31,13 @@ struct RunSettings {
 
 using Clock = std::chrono::steady_clock;
 
+// What is left of a step's time, never below zero.
+int remaining_ms(Clock::time_point deadline);
+// A driver message's first line, trimmed: the rest is its call log.
+std::string first_line(const std::string& message);
+// Whether a parsed step is the given action.
+bool is_action(const ParsedInstruction& p, Action a);
+
 // The last page state a step read and what it settled on, for failure
 // reports and artifacts.
 struct StepEvidence {
