@@ -446,6 +446,41 @@ std::shared_ptr<pw::ElementHandle> StepRunner::_stand_in(pw::ElementHandle& h, s
   return other;
 }
 
+// Some pages reload or navigate the moment the pointer reaches a control
+// (a session refreshed on activity). A click sent while the old document
+// unloads is lost without an error, so the pointer goes first; when that
+// starts the page leaving, the step waits for the old document to go and
+// finds its element again on the new one.
+void StepRunner::_point_at(pw::ElementHandle& h, Clock::time_point deadline) {
+  constexpr const char* WATCH = R"js(el => {
+    const w = el.ownerDocument.defaultView;
+    if (!w.__plainstepLeaving) {
+      w.__plainstepLeaving = {now: false};
+      w.addEventListener('beforeunload', () => { w.__plainstepLeaving.now = true; });
+    }
+    w.__plainstepLeaving.now = false;
+  })js";
+  constexpr const char* LEAVING = "el => el.ownerDocument.defaultView.__plainstepLeaving?.now === true";
+  try {
+    h.evaluate(WATCH);
+    h.hover();
+    if (!h.evaluate(LEAVING).get<bool>()) return;
+    // Until the old document is gone; a navigation the page drops (a
+    // download, a 204) leaves it in place, so the wait is short.
+    auto until = std::min(deadline, Clock::now() + std::chrono::milliseconds(2000));
+    while (Clock::now() < until) {
+      h.evaluate("el => el.isConnected");
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  } catch (const pw::ConnectionError&) {
+    throw;
+  } catch (const pw::Error& e) {
+    if (_stale(e.what())) throw _Gone{};
+    return;  // the click says what is wrong, if anything is
+  }
+  throw _Gone{};
+}
+
 void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepReport& r,
                       Clock::time_point deadline) {
   if (_act_more(p, el, r, deadline)) return;
@@ -460,6 +495,7 @@ void StepRunner::_act(const ParsedInstruction& p, const ElementRef& el, StepRepo
     if (auto other = _stand_in(*h, through)) h = std::move(other);
   try {
     if (is_action(p, Action::click)) {
+      _point_at(*h, deadline);
       _call_watching_dialog(h->guid(), "click", json::object(), deadline);
     } else if (is_action(p, Action::hover)) {
       h->hover();

@@ -151,6 +151,9 @@ class StepRunner {
   // What a click or hover on `h` must reach instead (see _STAND_IN), with
   // `how` saying what it is; nullptr when `h` takes it itself.
   std::shared_ptr<pw::ElementHandle> _stand_in(pw::ElementHandle& h, std::string& how);
+  // Brings the pointer to the element before a click; throws _Gone when
+  // that made the page leave for another document.
+  void _point_at(pw::ElementHandle& h, Clock::time_point deadline);
   // A driver action that may open a dialog (a click on "Empty cart"): the
   // page stops until the dialog is answered, so the action counts as done
   // once the dialog is up; its answer arrives after the dialog step.
