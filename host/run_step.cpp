@@ -452,6 +452,8 @@ std::shared_ptr<pw::ElementHandle> StepRunner::_stand_in(pw::ElementHandle& h, s
 // starts the page leaving, the step waits for the old document to go and
 // finds its element again on the new one.
 void StepRunner::_point_at(pw::ElementHandle& h, Clock::time_point deadline) {
+  // Watches the document for leaving and gives the element's middle when
+  // it is in the top page's view; elsewhere the click moves the pointer.
   constexpr const char* WATCH = R"js(el => {
     const w = el.ownerDocument.defaultView;
     if (!w.__plainstepLeaving) {
@@ -459,11 +461,17 @@ void StepRunner::_point_at(pw::ElementHandle& h, Clock::time_point deadline) {
       w.addEventListener('beforeunload', () => { w.__plainstepLeaving.now = true; });
     }
     w.__plainstepLeaving.now = false;
+    if (w !== w.top) return null;
+    const r = el.getBoundingClientRect();
+    const x = r.left + r.width / 2, y = r.top + r.height / 2;
+    return r.width > 0 && r.height > 0 && x >= 0 && y >= 0 && x < w.innerWidth && y < w.innerHeight
+        ? [x, y] : null;
   })js";
   constexpr const char* LEAVING = "el => el.ownerDocument.defaultView.__plainstepLeaving?.now === true";
   try {
-    h.evaluate(WATCH);
-    h.hover();
+    json at = h.evaluate(WATCH);
+    if (!at.is_array()) return;
+    keeper_.get_page()->mouse().move(at[0].get<double>(), at[1].get<double>());
     if (!h.evaluate(LEAVING).get<bool>()) return;
     // Until the old document is gone; a navigation the page drops (a
     // download, a 204) leaves it in place, so the wait is short.
