@@ -1,5 +1,5 @@
 #!/usr/bin/env node
-// The suite benchmark: the same TodoMVC-like test, N copies, run by
+// The suite benchmark: the same todo-list test, N copies, run by
 // plainstep (`plainstep run DIR --workers W`) and by Playwright Test
 // (`playwright test --workers=W`), side by side and interleaved, on the demo
 // site's todo list. Prints each wall time and the ratio plainstep/Playwright
@@ -86,8 +86,8 @@ verify text 1 item left is visible
 `;
 }
 
-function playwrightSpec(n) {
-  // The package lives in the benchmark's own folder, not beside the specs.
+function playwrightTest(n) {
+  // The package lives in the benchmark's own folder, not beside the tests.
   return `const { test, expect } = require(${JSON.stringify(path.join(DEPS, 'node_modules', '@playwright', 'test'))});
 test('todos ${n}', async ({ page }) => {
   await page.goto(${JSON.stringify('file://' + SITE)});
@@ -122,17 +122,17 @@ function chromiumPath() {
 
 function generate(dir, files) {
   const steps = path.join(dir, 'steps');
-  const specs = path.join(dir, 'specs');
+  const twins = path.join(dir, 'twins');
   fs.mkdirSync(steps, { recursive: true });
-  fs.mkdirSync(specs, { recursive: true });
+  fs.mkdirSync(twins, { recursive: true });
   for (let i = 1; i <= files; i++) {
     const name = `todos-${String(i).padStart(3, '0')}`;
     fs.writeFileSync(path.join(steps, name + '.steps'), plainstepFile());
-    fs.writeFileSync(path.join(specs, name + '.spec.js'), playwrightSpec(i));
+    fs.writeFileSync(path.join(twins, name + '.test.js'), playwrightTest(i));
   }
   const chromium = chromiumPath();
   fs.writeFileSync(path.join(dir, 'playwright.config.js'), `module.exports = {
-  testDir: './specs',
+  testDir: './twins',
   reporter: 'dot',
   retries: 0,
   fullyParallel: true,
@@ -140,7 +140,7 @@ function generate(dir, files) {
          launchOptions: { executablePath: ${JSON.stringify(chromium)} } },
 };
 `);
-  return { steps, specs };
+  return { steps, twins };
 }
 
 function timed(command, args, cwd, env) {
