@@ -71,7 +71,7 @@ int _check(const std::vector<std::string>& paths, const std::vector<std::string>
   return issues ? EXIT_FAILED : EXIT_OK;
 }
 
-const RegisterCommand _cmd("check", "Check the wording of step files without a browser", 20,
+const RegisterCommand _check_command("check", "Check the wording of step files without a browser", 20,
                            [](CLI::App& app) -> Runner {
   auto paths = std::make_shared<std::vector<std::string>>();
   auto vars = std::make_shared<std::vector<std::string>>();

@@ -173,7 +173,7 @@ int _explain(const ExplainFlags& f) {
   return all_passed ? EXIT_OK : EXIT_FAILED;
 }
 
-const RegisterCommand _cmd(
+const RegisterCommand _explain_command(
     "explain", "Show how each step is read, routed and resolved on a live page", 11,
     [](CLI::App& app) {
       auto f = std::make_shared<ExplainFlags>();

@@ -28,7 +28,7 @@ int _matrix(const MatrixArgs& a) {
   return EXIT_OK;
 }
 
-const RegisterCommand _cmd(
+const RegisterCommand _matrix_command(
     "matrix", "Print the spatial matrix of saved page records as JSON, in reading order", 45,
     [](CLI::App& app) -> Runner {
       auto a = std::make_shared<MatrixArgs>();

@@ -25,7 +25,7 @@ int _parse(const std::vector<std::string>& args) {
   return all_parsed ? EXIT_OK : EXIT_USAGE;
 }
 
-const RegisterCommand _cmd("parse", "Print each step's parsed instruction as one line of JSON", 30,
+const RegisterCommand _parse_command("parse", "Print each step's parsed instruction as one line of JSON", 30,
                            [](CLI::App& app) -> Runner {
   auto steps = std::make_shared<std::vector<std::string>>();
   app.add_option("steps", *steps, "Steps to parse; - reads one step per line from standard input")

@@ -58,7 +58,7 @@ int _resolve(const ResolveArgs& a) {
   return EXIT_OK;
 }
 
-const RegisterCommand _cmd(
+const RegisterCommand _resolve_command(
     "resolve", "Resolve one step against saved page records and print the result as JSON", 40,
     [](CLI::App& app) -> Runner {
       auto a = std::make_shared<ResolveArgs>();

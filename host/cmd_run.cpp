@@ -202,7 +202,7 @@ int _run(RunFlags& flags, CLI::App& app) {
   return EXIT_OK;
 }
 
-const RegisterCommand _cmd(
+const RegisterCommand _run_command(
     "run", "Run step files and folders of them in a real browser and report every step", 10,
     [](CLI::App& app) {
       auto f = std::make_shared<RunFlags>();

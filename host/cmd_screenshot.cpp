@@ -49,7 +49,7 @@ int _screenshot(const _Options& o) {
   return EXIT_OK;
 }
 
-const RegisterCommand _cmd("screenshot", "Open a page in a real browser and save a PNG of it", 70,
+const RegisterCommand _screenshot_command("screenshot", "Open a page in a real browser and save a PNG of it", 70,
                            [](CLI::App& app) -> Runner {
   auto o = std::make_shared<_Options>();
   app.add_option("url", o->url, "Address to open (http://, https://, file://)")->required();

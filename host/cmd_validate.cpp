@@ -18,7 +18,7 @@ int _validate(const std::vector<std::string>& args) {
   return found.empty() ? EXIT_OK : EXIT_FAILED;
 }
 
-const RegisterCommand _cmd("validate", "Print the wording issues of steps as JSON", 31,
+const RegisterCommand _validate_command("validate", "Print the wording issues of steps as JSON", 31,
                            [](CLI::App& app) -> Runner {
   auto steps = std::make_shared<std::vector<std::string>>();
   app.add_option("steps", *steps,

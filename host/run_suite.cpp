@@ -27,7 +27,9 @@ size_t SuiteReport::count(FileStatus status) const {
       std::count_if(files.begin(), files.end(), [&](const FileReport& f) { return f.status() == status; }));
 }
 
-namespace {
+// Named, not anonymous, so the runner's state below may hold them in any
+// build (one that compiles several sources as one sees them as a header's).
+namespace suite_jobs {
 
 // A file of the run and, when it can run, what it runs from.
 struct Job {
@@ -41,6 +43,13 @@ struct WorkerSlot {
   std::mutex mutex;
   std::optional<pw::ProcessId> driver;
 };
+
+}  // namespace suite_jobs
+
+using suite_jobs::Job;
+using suite_jobs::WorkerSlot;
+
+namespace {
 
 // Each file named by its path below the folder all the run's files share,
 // as its artifacts and the reports name it: two files of one name in

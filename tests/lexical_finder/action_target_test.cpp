@@ -4,17 +4,17 @@
 #include <thread>
 
 #include "lexical_finder/records_for_tests.hpp"
+#include "lexical_finder/finder_for_tests.hpp"
 #include "strategies/lexical_finder/lexical_finder.hpp"
 
 using namespace plainstep;
 using plainstep::testing::keys_of;
+using plainstep::testing::finder;
 using plainstep::testing::Make;
 using plainstep::testing::step;
 using plainstep::testing::texts_of;
 
 namespace {
-
-const LexicalFinder finder;
 
 ResolutionResult click(const Elements& els, const std::string& target, int ordinal = 1,
                        const Elements* texts = nullptr) {

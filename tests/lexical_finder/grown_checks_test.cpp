@@ -4,17 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "lexical_finder/records_for_tests.hpp"
+#include "lexical_finder/finder_for_tests.hpp"
 #include "strategies/lexical_finder/lexical_finder.hpp"
 #include "text/text.hpp"
 
 using namespace plainstep;
+using plainstep::testing::finder;
 using plainstep::testing::Make;
 using plainstep::testing::step;
 using plainstep::testing::text_at;
 
 namespace {
-
-const LexicalFinder finder;
 
 struct CheckCase {
   const char* name;

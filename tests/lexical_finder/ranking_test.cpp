@@ -4,16 +4,16 @@
 #include <gtest/gtest.h>
 
 #include "lexical_finder/records_for_tests.hpp"
+#include "lexical_finder/finder_for_tests.hpp"
 #include "strategies/lexical_finder/lexical_finder.hpp"
 
 using namespace plainstep;
 using namespace plainstep::lexical_finder;
+using plainstep::testing::finder;
 using plainstep::testing::Make;
 using plainstep::testing::step;
 
 namespace {
-
-const LexicalFinder finder;
 
 ParsedInstruction written(std::string action, std::string target, bool quoted,
                           std::optional<std::string> value = std::nullopt) {

@@ -2,17 +2,18 @@
 #include <gtest/gtest.h>
 
 #include "lexical_finder/records_for_tests.hpp"
+#include "lexical_finder/finder_for_tests.hpp"
 #include "strategies/lexical_finder/lexical_finder.hpp"
 
 using namespace plainstep;
 using plainstep::testing::keys_of;
+using plainstep::testing::finder;
 using plainstep::testing::Make;
 using plainstep::testing::step;
 using plainstep::testing::texts_of;
 
 namespace {
 
-const LexicalFinder finder;
 const std::vector<std::string> VERIFY_KEYS{"resolved", "verified",   "confidence",
                                            "element",  "state",      "candidates"};
 

@@ -143,14 +143,14 @@ TEST_F(PathExpansion, APathThatGivesNoFileIsAnErrorOfItsOwnAndTheRestStays) {
 
 // ---- --grep and --tag ------------------------------------------------------
 
-struct Choice {
+struct SelectionCase {
   const char* path;
   std::vector<std::string> tags;
   Selection selection;
   bool selected;
 };
 
-class Selecting : public ::testing::TestWithParam<Choice> {};
+class Selecting : public ::testing::TestWithParam<SelectionCase> {};
 
 TEST_P(Selecting, ByPathTagsLineAndTags) {
   const auto& c = GetParam();
@@ -163,19 +163,19 @@ TEST_P(Selecting, ByPathTagsLineAndTags) {
 INSTANTIATE_TEST_SUITE_P(
     Files, Selecting,
     ::testing::Values(
-        Choice{"t/login.steps", {}, {}, true},
-        Choice{"t/login.steps", {}, {{"login"}, {}}, true},
-        Choice{"t/Login.steps", {}, {{"LOGIN"}, {}}, true},  // any case
-        Choice{"t/login.steps", {}, {{"checkout"}, {}}, false},
-        Choice{"t/pay.steps", {"smoke", "checkout"}, {{"checkout"}, {}}, true},  // the tags line
-        Choice{"t/pay.steps", {"smoke"}, {{"check", "nothing"}, {}}, false},
-        Choice{"t/pay.steps", {"smoke"}, {{"nothing", "pay"}, {}}, true},  // any grep text
-        Choice{"t/pay.steps", {"smoke", "checkout"}, {{}, {"Smoke"}}, true},
-        Choice{"t/smoke.steps", {}, {{}, {"smoke"}}, false},  // a tag is no path
-        Choice{"t/pay.steps", {"smoketest"}, {{}, {"smoke"}}, false},  // whole tags only
-        Choice{"t/pay.steps", {"smoke"}, {{}, {"slow", "smoke"}}, true},
-        Choice{"t/pay.steps", {"smoke"}, {{"login"}, {"smoke"}}, false},  // both must hold
-        Choice{"t/login.steps", {"smoke"}, {{"login"}, {"smoke"}}, true}),
+        SelectionCase{"t/login.steps", {}, {}, true},
+        SelectionCase{"t/login.steps", {}, {{"login"}, {}}, true},
+        SelectionCase{"t/Login.steps", {}, {{"LOGIN"}, {}}, true},  // any case
+        SelectionCase{"t/login.steps", {}, {{"checkout"}, {}}, false},
+        SelectionCase{"t/pay.steps", {"smoke", "checkout"}, {{"checkout"}, {}}, true},  // the tags line
+        SelectionCase{"t/pay.steps", {"smoke"}, {{"check", "nothing"}, {}}, false},
+        SelectionCase{"t/pay.steps", {"smoke"}, {{"nothing", "pay"}, {}}, true},  // any grep text
+        SelectionCase{"t/pay.steps", {"smoke", "checkout"}, {{}, {"Smoke"}}, true},
+        SelectionCase{"t/smoke.steps", {}, {{}, {"smoke"}}, false},  // a tag is no path
+        SelectionCase{"t/pay.steps", {"smoketest"}, {{}, {"smoke"}}, false},  // whole tags only
+        SelectionCase{"t/pay.steps", {"smoke"}, {{}, {"slow", "smoke"}}, true},
+        SelectionCase{"t/pay.steps", {"smoke"}, {{"login"}, {"smoke"}}, false},  // both must hold
+        SelectionCase{"t/login.steps", {"smoke"}, {{"login"}, {"smoke"}}, true}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 // ---- "# tags:" lines -------------------------------------------------------

@@ -151,7 +151,7 @@ ReporterSettings settings(const fs::path& dir, std::vector<std::string> names, s
 
 // ---- which reporters, where -------------------------------------------------
 
-struct Choice {
+struct ReporterChoice {
   std::vector<std::string> names;
   std::optional<std::string> junit;
   bool folder;        // the report folder holds screenshots
@@ -159,10 +159,10 @@ struct Choice {
   const char* terminal = "";  // the reporter that writes to the terminal
 };
 
-class Choosing : public ::testing::TestWithParam<Choice> {};
+class Choosing : public ::testing::TestWithParam<ReporterChoice> {};
 
 TEST_P(Choosing, NamesAreCheckedAndDecideTheFolder) {
-  const Choice& c = GetParam();
+  const ReporterChoice& c = GetParam();
   std::ostringstream out;
   ReporterSettings s = settings(::testing::TempDir(), c.names, &out);
   s.junit = c.junit;
@@ -183,14 +183,14 @@ TEST_P(Choosing, NamesAreCheckedAndDecideTheFolder) {
 INSTANTIATE_TEST_SUITE_P(
     Reporters, Choosing,
     ::testing::Values(
-        Choice{{"list"}, std::nullopt, false, nullptr, "list"}, Choice{{"dot,html"}, std::nullopt, true, nullptr, "dot"},
-        Choice{{"json"}, std::nullopt, true, nullptr}, Choice{{"junit"}, std::nullopt, true, nullptr},
+        ReporterChoice{{"list"}, std::nullopt, false, nullptr, "list"}, ReporterChoice{{"dot,html"}, std::nullopt, true, nullptr, "dot"},
+        ReporterChoice{{"json"}, std::nullopt, true, nullptr}, ReporterChoice{{"junit"}, std::nullopt, true, nullptr},
         // the JUnit file of its own flag leaves the folder alone
-        Choice{{"list", "junit"}, std::string("x.xml"), false, nullptr, "list"},
-        Choice{{" Line , JSON "}, std::nullopt, true, nullptr, "line"},
-        Choice{{"list,xml"}, std::nullopt, false,
+        ReporterChoice{{"list", "junit"}, std::string("x.xml"), false, nullptr, "list"},
+        ReporterChoice{{" Line , JSON "}, std::nullopt, true, nullptr, "line"},
+        ReporterChoice{{"list,xml"}, std::nullopt, false,
                "--reporter: no reporter named 'xml'; choose from list, dot, line, json, junit, html"},
-        Choice{{"list", "dot"}, std::nullopt, false, "--reporter: list and dot both write to the terminal; choose one"}));
+        ReporterChoice{{"list", "dot"}, std::nullopt, false, "--reporter: list and dot both write to the terminal; choose one"}));
 
 TEST(CommonFolder, NamesEachFileBelowTheFoldersTheyShare) {
   struct Case {

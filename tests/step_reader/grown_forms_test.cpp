@@ -6,19 +6,11 @@
 #include <vector>
 
 #include "agent/step_reader/step_reader.hpp"
+#include "step_reader/cases.hpp"
 
 using plainstep::StepReader;
 
 namespace {
-
-const StepReader reader;
-
-struct ParseCase {
-  const char* step;
-  const char* record;  // the record as compact JSON, keys in record order
-};
-
-std::ostream& operator<<(std::ostream& os, const ParseCase& c) { return os << c.step; }
 
 class GrownParses : public ::testing::TestWithParam<ParseCase> {};
 
@@ -104,9 +96,6 @@ std::ostream& operator<<(std::ostream& os, const IssueCase& c) { return os << c.
 class GrownIssues : public ::testing::TestWithParam<IssueCase> {};
 
 TEST_P(GrownIssues, ReportedInWords) { EXPECT_EQ(reader.validate(GetParam().step), GetParam().issues); }
-
-const std::string UNKNOWN_TAIL =
-    ". Expected one of: click, type, verify, hover, select, press, wait, find, extract, sendkeys.";
 
 INSTANTIATE_TEST_SUITE_P(Faulty, GrownIssues, ::testing::Values(
     IssueCase{"check", {"`check` instruction missing its target. Expected: check <target>"}},

@@ -4,19 +4,11 @@
 #include <string>
 
 #include "agent/step_reader/step_reader.hpp"
+#include "step_reader/cases.hpp"
 
 using plainstep::StepReader;
 
 namespace {
-
-const StepReader reader;
-
-struct ParseCase {
-  const char* step;
-  const char* record;  // the record as compact JSON, keys in record order
-};
-
-std::ostream& operator<<(std::ostream& os, const ParseCase& c) { return os << c.step; }
 
 class Parses : public ::testing::TestWithParam<ParseCase> {};
 

@@ -16,14 +16,13 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/step_reader/step_reader.hpp"
+#include "step_reader/cases.hpp"
 #include "text/text.hpp"
 
 using plainstep::StepReader;
 using ojson = nlohmann::ordered_json;
 
 namespace {
-
-const StepReader reader;
 
 const std::filesystem::path GOLDEN =
     std::filesystem::path(PLAINSTEP_FIXTURES).parent_path() / "step_reader" / "golden" /

@@ -4,12 +4,11 @@
 #include <vector>
 
 #include "agent/step_reader/step_reader.hpp"
+#include "step_reader/cases.hpp"
 
 using plainstep::StepReader;
 
 namespace {
-
-const StepReader reader;
 
 using Issues = std::vector<std::string>;
 
@@ -23,8 +22,6 @@ const std::string NO_STATE =
     "is present | is visible | is enabled | is disabled";
 const std::string NO_TEXT_STATE =
     "`verify text` instruction missing state. Expected ending: is present | is visible";
-const std::string UNKNOWN_TAIL =
-    ". Expected one of: click, type, verify, hover, select, press, wait, find, extract, sendkeys.";
 
 struct ValidateCase {
   std::string step;
