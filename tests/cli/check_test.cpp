@@ -9,7 +9,7 @@
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
 
-namespace {
+namespace cli_check_test {
 
 class CliCheck : public ::testing::Test {
  protected:
@@ -114,4 +114,4 @@ TEST_F(CliCheck, AFolderChecksSharedStepsThroughTheFilesThatRunThem) {
   EXPECT_NE(alone.out.find("unknown variable ${ORDER}"), std::string::npos) << alone.out;
 }
 
-}  // namespace
+}  // namespace cli_check_test

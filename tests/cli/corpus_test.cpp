@@ -34,7 +34,7 @@ namespace fs = std::filesystem;
 
 extern char** environ;
 
-namespace {
+namespace cli_corpus_test {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 const fs::path CORPUS = ROOT / "tests" / "corpus";
@@ -428,4 +428,4 @@ TEST(CorpusServer, ServesPagesWithCdnAddressesMadeLocal) {
   EXPECT_EQ(fetch("/../../../etc/passwd").rfind("404\n", 0), 0u);
 }
 
-}  // namespace
+}  // namespace cli_corpus_test

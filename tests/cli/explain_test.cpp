@@ -13,7 +13,7 @@ using plainstep::testing::names_element;
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
 
-namespace {
+namespace cli_explain_test {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 
@@ -92,4 +92,4 @@ TEST(Explain, NeedsAnAddressThatExists) {
   EXPECT_NE(r.err.find("missing.html"), std::string::npos) << r.err;
 }
 
-}  // namespace
+}  // namespace cli_explain_test

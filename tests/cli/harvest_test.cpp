@@ -23,7 +23,7 @@ using plainstep::testing::run_cli;
 using json = nlohmann::ordered_json;
 namespace fs = std::filesystem;
 
-namespace {
+namespace cli_harvest_test {
 
 const std::string SITE = std::string(PLAINSTEP_SOURCE_DIR) + "/examples/site";
 
@@ -202,4 +202,4 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"no_address", {}, "URL is required"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
+}  // namespace cli_harvest_test

@@ -11,7 +11,7 @@
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
 
-namespace {
+namespace cli_inputs_test {
 
 const std::string SITE = std::string(PLAINSTEP_SOURCE_DIR) + "/examples/site";
 
@@ -178,4 +178,4 @@ TEST_F(Inputs, AFileWithCarriageReturnsOnlyHasItsSteps) {
   EXPECT_NE(run.out.find("1 passed, 0 failed"), std::string::npos) << run.out;
 }
 
-}  // namespace
+}  // namespace cli_inputs_test

@@ -16,7 +16,7 @@ using plainstep::testing::CliResult;
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
 
-namespace {
+namespace cli_language_test {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 const std::string LANG = "tests/fixtures/lang/";
@@ -313,4 +313,4 @@ TEST(Addresses, ABaseAddressTakesRelativeOnes) {
   EXPECT_NE(block_of(r.out, 1).find("now at " + base + "shop.html"), std::string::npos) << r.out;
 }
 
-}  // namespace
+}  // namespace cli_language_test

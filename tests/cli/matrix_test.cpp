@@ -11,7 +11,7 @@
 using plainstep::testing::run_cli;
 using json = nlohmann::ordered_json;
 
-namespace {
+namespace cli_matrix_test {
 
 const std::string SNAPSHOT = std::string(PLAINSTEP_FIXTURES) + "/snapshots/spatial_checkout.json";
 
@@ -138,4 +138,4 @@ TEST(CliResolveSpatial, SpatialSuccessCarriesTheAnchorAndTypeDetails) {
   EXPECT_EQ(k["element"]["text"], "Apply");
 }
 
-}  // namespace
+}  // namespace cli_matrix_test

@@ -8,7 +8,7 @@
 using plainstep::testing::run_cli;
 using json = nlohmann::ordered_json;
 
-namespace {
+namespace cli_parse_test {
 
 std::vector<std::string> lines_of(const std::string& out) {
   std::vector<std::string> lines;
@@ -90,4 +90,4 @@ TEST(CliValidate, EveryFaultyStepIsReported) {
   EXPECT_EQ(found["2"], json::parse(R"(["Instruction is not valid UTF-8."])"));
 }
 
-}  // namespace
+}  // namespace cli_parse_test

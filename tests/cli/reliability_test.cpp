@@ -20,7 +20,7 @@ using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-namespace {
+namespace cli_reliability_test {
 
 const fs::path FIX = plainstep::testing::repo_root() / "tests/fixtures/reliability";
 
@@ -257,4 +257,4 @@ TEST(Snapshots, AFolderLostDuringTheRunWarnsAndTheStepPasses) {
   EXPECT_NE(c.text.find("warning: the page's snapshot was not saved"), std::string::npos) << c.text;
 }
 
-}  // namespace
+}  // namespace cli_reliability_test

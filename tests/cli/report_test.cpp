@@ -33,7 +33,7 @@ using plainstep::testing::run_program;
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-namespace {
+namespace cli_report_test {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 const std::string FIX = "tests/fixtures/report/";
@@ -407,4 +407,4 @@ TEST_F(ReportInBrowser, NoRequestLeftTheReportFolder) {
         << name << " was not loaded\n" << ::testing::PrintToString(requests_);
 }
 
-}  // namespace
+}  // namespace cli_report_test

@@ -11,7 +11,7 @@
 using plainstep::testing::run_cli;
 using json = nlohmann::ordered_json;
 
-namespace {
+namespace cli_resolve_test {
 
 const std::string SHOP = std::string(PLAINSTEP_FIXTURES) + "/snapshots/shop.json";
 const std::string SHOP_ELEMENTS = std::string(PLAINSTEP_FIXTURES) + "/snapshots/shop_elements.json";
@@ -162,4 +162,4 @@ INSTANTIATE_TEST_SUITE_P(
                      {"--step", "click Save", "--snapshot", temp_file("empty.json", "{}")},
                      "empty.json"}));
 
-}  // namespace
+}  // namespace cli_resolve_test

@@ -22,7 +22,7 @@ using plainstep::testing::names_element;
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
 
-namespace {
+namespace cli_run_test {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 const std::string FIX = "tests/fixtures/run/";
@@ -478,4 +478,4 @@ TEST(RunInput, HelpListsEveryFlagWithItsVariable) {
   EXPECT_NE(r.out.find("the file overrides the defaults"), std::string::npos) << r.out;
 }
 
-}  // namespace
+}  // namespace cli_run_test

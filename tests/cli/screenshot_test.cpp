@@ -8,7 +8,7 @@
 
 using plainstep::testing::run_cli;
 
-namespace {
+namespace cli_screenshot_test {
 
 std::string fixture(const std::string& name) {
   return std::string("file://") + PLAINSTEP_FIXTURES + "/session/" + name;
@@ -69,4 +69,4 @@ TEST(ScreenshotCli, FailuresSayWhatWentWrong) {
   std::remove(OUT.c_str());
 }
 
-}  // namespace
+}  // namespace cli_screenshot_test

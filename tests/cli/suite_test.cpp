@@ -24,7 +24,7 @@ using plainstep::testing::FixtureServer;
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
 
-namespace {
+namespace cli_suite_test {
 
 const fs::path ROOT = plainstep::testing::repo_root();
 const std::string SUITE = "tests/fixtures/suite/";
@@ -336,4 +336,4 @@ INSTANTIATE_TEST_SUITE_P(Signals, SuiteStop,
                          ::testing::Values(Stop{SIGINT, 130, "SIGINT"}, Stop{SIGTERM, 143, "SIGTERM"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
+}  // namespace cli_suite_test
