@@ -43,8 +43,10 @@ inline bool running(const ProcessId& p) {
   return read_stat(p.pid, ppid, start, state) && start == p.start && state != 'Z' && state != 'X';
 }
 
-// `root` (first) and every process below it.
-inline std::vector<ProcessId> process_tree(pid_t root) {
+// `root` (first) and every process below it, but for `except` and the
+// processes below it: one reading of /proc, so a process that ends while
+// it is read is on neither side.
+inline std::vector<ProcessId> process_tree(pid_t root, pid_t except = 0) {
   struct Row { pid_t pid, ppid; unsigned long long start; };
   std::vector<Row> all;
   if (DIR* d = opendir("/proc")) {
@@ -63,7 +65,7 @@ inline std::vector<ProcessId> process_tree(pid_t root) {
     if (r.pid == root) tree.push_back({r.pid, r.start});
   for (size_t i = 0; i < tree.size(); ++i)
     for (auto& r : all)
-      if (r.ppid == tree[i].pid) tree.push_back({r.pid, r.start});
+      if (r.ppid == tree[i].pid && r.pid != except) tree.push_back({r.pid, r.start});
   return tree;
 }
 

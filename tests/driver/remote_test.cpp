@@ -17,13 +17,7 @@ std::string fixture_file(const std::string& name) { return fixture_url(name); }
 
 // Our own processes: the test binary and whatever it started, but for
 // `besides` and what runs below it (a server the test started).
-size_t our_processes(pid_t besides = 0) {
-  auto all = process_tree(getpid());
-  auto skip = besides > 0 ? process_tree(besides) : std::vector<ProcessId>{};
-  return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](const ProcessId& p) {
-    return std::find(skip.begin(), skip.end(), p) == skip.end();
-  }));
-}
+size_t our_processes(pid_t besides = 0) { return process_tree(getpid(), besides).size(); }
 
 pw::ConnectOptions server_options() {
   pw::ConnectOptions options;
