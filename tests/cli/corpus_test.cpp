@@ -32,8 +32,6 @@ using plainstep::testing::names_element;
 using plainstep::testing::run_cli;
 namespace fs = std::filesystem;
 
-extern char** environ;
-
 namespace cli_corpus_test {
 
 const fs::path ROOT = plainstep::testing::repo_root();
@@ -71,15 +69,9 @@ class Child {
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attr, 0);
     std::vector<std::string> a = args;
-    std::vector<char*> argv;
-    for (auto& s : a) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envs;
-    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
-    envs.insert(envs.end(), env.begin(), env.end());
-    std::vector<char*> envp;
-    for (auto& e : envs) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> argv = plainstep::testing::c_strings(a);
+    std::vector<std::string> envs = plainstep::testing::environment_with(env);
+    std::vector<char*> envp = plainstep::testing::c_strings(envs);
     int rc = posix_spawnp(&pid_, argv[0], &fa, &attr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&fa);
     posix_spawnattr_destroy(&attr);

@@ -20,6 +20,20 @@ extern char** environ;
 
 namespace plainstep::testing {
 
+std::vector<std::string> environment_with(const std::vector<std::string>& extra) {
+  std::vector<std::string> envs;
+  for (char** e = environ; *e; ++e) envs.emplace_back(*e);
+  envs.insert(envs.end(), extra.begin(), extra.end());
+  return envs;
+}
+
+std::vector<char*> c_strings(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (auto& s : strings) out.push_back(s.data());
+  out.push_back(nullptr);
+  return out;
+}
+
 // Whether `text` names the element `want` describes. A position in `want`
 // ("at (160, 165)") matches within a few pixels: font metrics differ
 // between machines, and a column or row apart is far more than that.
@@ -55,15 +69,9 @@ CliResult run_program(const std::vector<std::string>& command, const std::string
   posix_spawn_file_actions_adddup2(&fa, err[1], 2);
   for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) posix_spawn_file_actions_addclose(&fa, fd);
   std::vector<std::string> full = command;
-  std::vector<char*> argv;
-  for (auto& a : full) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> envs;
-  for (char** e = environ; *e; ++e) envs.emplace_back(*e);
-  envs.insert(envs.end(), env.begin(), env.end());
-  std::vector<char*> envp;
-  for (auto& e : envs) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  std::vector<char*> argv = c_strings(full);
+  std::vector<std::string> envs = environment_with(env);
+  std::vector<char*> envp = c_strings(envs);
   std::string old_cwd;
   if (!cwd.empty()) {
     char buf[4096];

@@ -31,6 +31,13 @@ struct CliResult {
 // signals from here.
 using CliWatch = std::function<void(pid_t, const std::string& out)>;
 
+// This process's environment with `extra` entries ("NAME=value") added.
+std::vector<std::string> environment_with(const std::vector<std::string>& extra);
+
+// `strings` as the null-ended array the exec functions take; it points
+// into `strings`, which must outlive it.
+std::vector<char*> c_strings(std::vector<std::string>& strings);
+
 // Runs `command` (its first word a path, or a program found on PATH);
 // `input` is written to the child's standard input; `env` entries
 // ("NAME=value") are added to the environment.
