@@ -104,17 +104,14 @@ std::vector<pid_t> marked(const std::string& mark) {
   for (const auto& e : fs::directory_iterator("/proc")) {
     std::string name = e.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream env(e.path() / "environ", std::ios::binary);
-    std::string all((std::istreambuf_iterator<char>(env)), std::istreambuf_iterator<char>());
+    std::string all = plainstep::testing::read_whole(e.path() / "environ");
     if (all.find(mark) != std::string::npos) out.push_back(std::stoi(name));
   }
   return out;
 }
 
 std::string cmdline(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return all;
+  return plainstep::testing::read_whole("/proc/" + std::to_string(pid) + "/cmdline");
 }
 
 struct Child {

@@ -11,14 +11,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
+#include <filesystem>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/run_cli.hpp"
 
 namespace plainstep::testing {
 
@@ -74,6 +75,10 @@ class FixtureServer {
       if (n <= 0) break;
       request.append(buf, static_cast<size_t>(n));
     }
+    if (request.find(' ') == std::string::npos) {  // closed unused: a browser's preconnection
+      ::close(client);
+      return;
+    }
     auto start = request.find(' ') + 1;
     std::string path = request.substr(start, request.find(' ', start) - start);
     std::string body, type = "text/html", status = "200 OK";
@@ -87,9 +92,11 @@ class FixtureServer {
       type = "text/plain";
       body = "late";
     } else {
-      std::ifstream in(root_ + path.substr(0, path.find('?')), std::ios::binary);
-      if (in && path.find("..") == std::string::npos)
-        body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      // Files only: a folder opens, then fails the first read.
+      std::string file = root_ + path.substr(0, path.find('?'));
+      std::error_code error;
+      if (path.find("..") == std::string::npos && std::filesystem::is_regular_file(file, error))
+        body = read_whole(file);
       else
         status = "404 Not Found";
     }

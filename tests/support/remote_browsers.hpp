@@ -29,6 +29,7 @@
 
 #include "driver/browser_type.hpp"
 #include "driver/playwright.hpp"
+#include "support/run_cli.hpp"
 
 extern char** environ;
 
@@ -55,8 +56,7 @@ inline std::vector<pid_t> marked_processes(const std::string& marker, std::chron
         char* end = nullptr;
         long pid = std::strtol(e->d_name, &end, 10);
         if (!end || *end || pid <= 0 || pid == except) continue;
-        std::ifstream in(std::string("/proc/") + e->d_name + "/environ", std::ios::binary);
-        std::string env((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string env = read_whole(std::string("/proc/") + e->d_name + "/environ");
         for (size_t from = 0; from < env.size();) {
           size_t to = env.find('\0', from);
           if (to == std::string::npos) to = env.size();

@@ -150,8 +150,12 @@ bool has_line(const CliResult& r, const std::string& line) {
 }
 
 std::string read_whole(const std::string& path) {
+  // Inserting the buffer, not iterating it: a /proc file of a process that
+  // ends meanwhile fails mid-read, and the iterator would throw.
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::ostringstream out;
+  if (in) out << in.rdbuf();
+  return out.str();
 }
 
 // A "NAME=value" environment entry no other run carries: whatever a

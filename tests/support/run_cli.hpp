@@ -61,6 +61,7 @@ std::vector<std::string> lines_of(const std::string& text);
 // Whether standard output has `line` as a whole line.
 bool has_line(const CliResult& r, const std::string& line);
 
+// A file's bytes, as far as they could be read ("" for no file).
 std::string read_whole(const std::string& path);
 
 // A "NAME=value" environment entry no other run carries: whatever a
