@@ -1,5 +1,7 @@
 // The exact reader: every question is one driver call on the element.
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "driver/batch.hpp"
 #include "driver/element_handle.hpp"
@@ -235,6 +237,8 @@ namespace {
 // The driver's word for a call whose document went away under it.
 constexpr std::string_view _CONTEXT_DESTROYED = "Execution context was destroyed";
 constexpr int _NAVIGATION_ATTEMPTS = 5;
+// Before the second attempt; doubled before each further one (750 ms in all).
+constexpr int _FIRST_PAUSE_MS = 50;
 }  // namespace
 
 json across_navigation(const std::function<json()>& call) {
@@ -246,12 +250,14 @@ json across_navigation(const std::function<json()>& call) {
     } catch (const pw::TimeoutError&) {
       throw;
     } catch (const pw::Error& e) {
-      // The driver waits for the new document's context itself on the
-      // next call; only a page that keeps navigating runs out of attempts.
+      // Until the new document has a context, a call fails at once as the
+      // old one's did, so the next attempt waits a little longer each time;
+      // only a page that keeps navigating runs out of attempts.
       if (attempt == _NAVIGATION_ATTEMPTS || std::string_view(e.what()).find(_CONTEXT_DESTROYED) ==
                                                      std::string_view::npos)
         throw;
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(_FIRST_PAUSE_MS << (attempt - 1)));
   }
 }
 
