@@ -75,11 +75,12 @@ class FixtureServer {
       if (n <= 0) break;
       request.append(buf, static_cast<size_t>(n));
     }
-    if (request.find(' ') == std::string::npos) {  // closed unused: a browser's preconnection
+    auto space = request.find(' ');
+    if (space == std::string::npos) {  // closed unused: a browser's preconnection
       ::close(client);
       return;
     }
-    auto start = request.find(' ') + 1;
+    auto start = space + 1;
     std::string path = request.substr(start, request.find(' ', start) - start);
     std::string body, type = "text/html", status = "200 OK";
     std::optional<std::string> routed = route_ ? route_(path) : std::nullopt;
